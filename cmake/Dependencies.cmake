@@ -1,0 +1,38 @@
+# Imported targets for the libraries built by tools/install_deps.sh and the
+# ones Debian ships for MinGW or as headers.
+set(LUMAVOX_DEPS_DIR "$ENV{HOME}/.cache/lumavox-deps/current" CACHE PATH
+    "Folder holding the prebuilt curl, lzma and pugixml prefixes")
+
+foreach(_dep curl lzma pugixml)
+  if(NOT EXISTS "${LUMAVOX_DEPS_DIR}/${_dep}/.done")
+    message(FATAL_ERROR "${_dep} not found under ${LUMAVOX_DEPS_DIR}; run tools/install_deps.sh")
+  endif()
+endforeach()
+
+add_library(deps_zlib INTERFACE)
+target_link_libraries(deps_zlib INTERFACE /usr/x86_64-w64-mingw32/lib/libz.a)
+
+add_library(deps_curl INTERFACE)
+target_include_directories(deps_curl SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/curl/include")
+target_compile_definitions(deps_curl INTERFACE CURL_STATICLIB)
+target_link_libraries(deps_curl INTERFACE
+  "${LUMAVOX_DEPS_DIR}/curl/lib/libcurl.a" deps_zlib
+  ws2_32 crypt32 bcrypt secur32 advapi32)
+
+add_library(deps_lzma INTERFACE)
+target_include_directories(deps_lzma SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/lzma/include")
+target_link_libraries(deps_lzma INTERFACE "${LUMAVOX_DEPS_DIR}/lzma/lib/liblzma7z.a")
+
+add_library(deps_pugixml INTERFACE)
+target_include_directories(deps_pugixml SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/pugixml/include")
+target_link_libraries(deps_pugixml INTERFACE "${LUMAVOX_DEPS_DIR}/pugixml/lib/libpugixml.a")
+
+add_library(deps_stb INTERFACE)
+target_include_directories(deps_stb SYSTEM INTERFACE /usr/include/stb)
+
+if(LUMAVOX_BUILD_TESTS)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+endif()
