@@ -17,11 +17,11 @@ PUGIXML_RECIPE=1
 APT_PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 xvfb xauth fonts-wqy-microhei
+  wine wine64 libgnutls30 xvfb xauth fonts-wqy-microhei
   imagemagick xdotool librsvg2-bin
   libstb-dev googletest 7zip nsis
   cmake ninja-build make dpkg-dev python3
-  aria2 curl
+  aria2 curl openssl
 )
 
 log() { printf '[deps] %s\n' "$*"; }
@@ -45,7 +45,7 @@ mapfile -t need < <(missing_packages "${APT_PACKAGES[@]}")
 if [ "${#need[@]}" -gt 0 ]; then
   log "installing ${need[*]}"
   as_root apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
 fi
 
 # --- source lists, derived from the binary ones ------------------------------
