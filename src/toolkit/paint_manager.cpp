@@ -709,6 +709,11 @@ bool CPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
   } depth(this);
 
   result = 0;
+  if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
+    // Input is hit-tested against the layout the user will see, also when
+    // it arrives before the paint that would lay the tree out.
+    LayoutNow();
+  }
   switch (msg) {
     case WM_PAINT:
       Paint();

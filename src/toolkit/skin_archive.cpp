@@ -226,11 +226,4 @@ std::vector<std::wstring> CSkinArchive::FileNames() const {
   return names;
 }
 
-void CSkinArchive::ResetForTesting() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = false;
-  bytes_.clear();
-  archive_ = CSevenZipArchive();
-}
-
 }  // namespace SkinUI

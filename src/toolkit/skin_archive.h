@@ -64,9 +64,6 @@ class CSkinArchive {
   bool ReadFile(const std::wstring& name, std::vector<uint8_t>& data) const;
   std::vector<std::wstring> FileNames() const;
 
-  // Forgets the open archive; for tests that need a fresh process state.
-  void ResetForTesting();
-
  private:
   CSkinArchive() = default;
   mutable std::mutex mutex_;

@@ -75,7 +75,8 @@ LRESULT CSkinWindowBase::OnCreate() {
   return 0;
 }
 
-LRESULT CSkinWindowBase::HitTest(POINT pt) const {
+LRESULT CSkinWindowBase::HitTest(POINT pt) {
+  pm_.LayoutNow();
   RECT client;
   ::GetClientRect(GetHWND(), &client);
   const RECT& caption = pm_.GetCaptionRect();

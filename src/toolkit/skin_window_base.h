@@ -59,7 +59,7 @@ class CSkinWindowBase : public CNativeWindow,
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnFinalMessage(HWND hwnd) override;
   // The hit test of the caption band; HTCLIENT outside it.
-  LRESULT HitTest(POINT client) const;
+  LRESULT HitTest(POINT client);
 
   CPaintManager pm_;
 
