@@ -1,8 +1,8 @@
 #include "config/install_config.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cmath>

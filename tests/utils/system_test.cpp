@@ -1,5 +1,5 @@
-#include <objbase.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
