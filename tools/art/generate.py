@@ -7,7 +7,7 @@
 
 Each image is an SVG drawn here, rasterised by rsvg-convert (librsvg2-bin) at
 its exact pixel size and written through pngio (transparent pixels carry no
-colour, no ancillary chunks). The icon (resources/app/lumavox.ico) holds the
+colour, no ancillary chunks). The icon (resources/lumavox.ico) holds the
 logo mark at 16 to 256 pixels, each size drawn on its own pixel grid.
 
 Sizes follow the skins: the title buttons are 24x24, the glyphs placed with
@@ -30,7 +30,7 @@ import pngio  # noqa: E402
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 SKIN_RES = os.path.join(ROOT, "resources", "skin", "res")
-ICON_PATH = os.path.join(ROOT, "resources", "app", "lumavox.ico")
+ICON_PATH = os.path.join(ROOT, "resources", "lumavox.ico")
 
 # The skins' palette.
 BLUE = "#1675FE"
