@@ -175,11 +175,12 @@ def title_button(glyph, state, prompt=False):
 
 
 def chevron(direction, colour, opacity=1.0):
-    # 16x16, the point of the chevron towards the link text's far side.
+    # 16x16. The links draw their text 2 px past the image's edge, so the
+    # chevron keeps to that side and sits 5 px from the first or last glyph.
     if direction == "left":
-        d = "M11,4.5L7.5,8L11,11.5"
+        d = "M13,3.5L8.5,8L13,12.5"
     else:
-        d = "M5,4.5L8.5,8L5,11.5"
+        d = "M3,3.5L7.5,8L3,12.5"
     return svg(16, 16, '<path d="%s" fill="none" stroke="%s" stroke-opacity="%g" stroke-width="1.6" '
                'stroke-linecap="round" stroke-linejoin="round"/>' % (d, colour, opacity))
 
@@ -293,8 +294,8 @@ def bg_installing():
 
 
 def bg_finished():
-    # A calm wave across the top, clear of the title buttons and the headline.
-    return page_background(wave_ribbon(0, 600, 78, 12, opacity=0.75))
+    # As on the first page, a wave below the button, above the product's name.
+    return page_background(wave_ribbon(0, 600, 328, 14, opacity=0.85))
 
 
 IMAGES = {
