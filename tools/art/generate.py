@@ -236,17 +236,17 @@ def ico_warn():
 
 def ico_network():
     # Wi-Fi arcs with the outer one faded out and an amber badge: a weak connection.
+    cx, cy = 19, 26
     arcs = ""
-    for r, alpha in ((12.5, 0.38), (8.5, 1.0)):
+    for r, alpha in ((14, 0.4), (9.5, 1.0), (5, 1.0)):
         a = math.radians(45)
-        x0, y0 = 20 - r * math.sin(a), 27 - r * math.cos(a)
-        x1 = 20 + r * math.sin(a)
+        dx, dy = r * math.sin(a), r * math.cos(a)
         arcs += ('<path d="M%.2f,%.2fA%g,%g 0 0 1 %.2f,%.2f" fill="none" stroke="#FFFFFF" stroke-opacity="%g" '
-                 'stroke-width="2.8" stroke-linecap="round"/>' % (x0, y0, r, r, x1, y0, alpha))
-    arcs += '<circle cx="20" cy="27" r="2.3" fill="#FFFFFF"/>'
-    badge = ('<circle cx="31" cy="31" r="7.5" fill="#FFFFFF"/><circle cx="31" cy="31" r="6" fill="%s"/>'
-             '<rect x="30.1" y="27.2" width="1.8" height="4.6" rx="0.9" fill="#FFFFFF"/>'
-             '<circle cx="31" cy="34" r="1.05" fill="#FFFFFF"/>' % AMBER_DEEP)
+                 'stroke-width="2.6" stroke-linecap="round"/>' % (cx - dx, cy - dy, r, r, cx + dx, cy - dy, alpha))
+    arcs += '<circle cx="%d" cy="%d" r="1.9" fill="#FFFFFF"/>' % (cx, cy)
+    badge = ('<circle cx="31" cy="30" r="7.5" fill="#FFFFFF"/><circle cx="31" cy="30" r="6" fill="%s"/>'
+             '<rect x="30.1" y="26.4" width="1.8" height="4.4" rx="0.9" fill="#FFFFFF"/>'
+             '<circle cx="31" cy="33" r="1.05" fill="#FFFFFF"/>' % AMBER_DEEP)
     return round_icon(arcs + badge, BLUE_HOT, BLUE)
 
 
