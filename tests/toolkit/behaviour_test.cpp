@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -352,4 +353,36 @@ TEST(SkinWindow, CaptionStyleIsRemovedAndTheSkinSetsTheSize) {
   EXPECT_EQ(r.bottom - r.top, 100);
   EXPECT_EQ(c.right, 360);  // no frame around the skin
   EXPECT_EQ(c.bottom, 100);
+}
+
+TEST(SkinWindow, RoundCornerRegionAndResourceFolder) {
+  CTestWindow w(L"paint.xml");  // roundcorner="4,4"
+  ASSERT_TRUE(w.Open());
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(::GetWindowRgn(w.GetHWND(), region), ERROR);
+  EXPECT_FALSE(::PtInRegion(region, 0, 0));
+  EXPECT_FALSE(::PtInRegion(region, 199, 99));
+  EXPECT_TRUE(::PtInRegion(region, 2, 50));
+  EXPECT_TRUE(::PtInRegion(region, 100, 0));
+  ::DeleteObject(region);
+
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder = exe;
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  EXPECT_EQ(CPaintManager::GetResourceFolder(), folder);
+}
+
+TEST(SkinWindow, QueuedNotificationsAfterTheWindowIsGoneAreDropped) {
+  auto w = std::make_unique<CTestWindow>(L"caption.xml");
+  ASSERT_TRUE(w->Open());
+  CPaintManager& pm = w->PaintManager();
+  ::DestroyWindow(w->GetHWND());
+  std::thread([&] {
+    for (int i = 0; i < 100; ++i) pm.SendNotify(nullptr, L"checknet", i, 0, true);
+  }).join();
+  EXPECT_EQ(pm.QueuedPosts(), 0);
+  EXPECT_EQ(pm.PendingNotifications(), 0u);  // nothing piles up for a window that is gone
+  PumpFor(30);
+  EXPECT_TRUE(w->NotesOf(L"checknet").empty());
 }

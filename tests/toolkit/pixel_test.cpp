@@ -1,8 +1,8 @@
 // The product's skins as the skin viewer draws them from the embedded
 // archive: every page and prompt to PNG (kept under build/artefacts/skins),
 // checked for its size and for colours at chosen points.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
@@ -124,7 +124,7 @@ struct Case {
   const wchar_t* png;
   int width, height;
   std::vector<Point> points;
-  std::vector<std::pair<RECT, const char*>> textAreas;  // must hold text
+  std::vector<std::pair<RECT, const char*>> textAreas;   // must hold text
   std::vector<std::pair<RECT, const char*>> emptyAreas;  // must hold none
 };
 
@@ -140,7 +140,9 @@ TEST(SkinPixels, EveryPageAndPrompt) {
        {{300, 261, Exact(kButtonBlue), "centre of defaultInstallBtn"},
         {190, 240, Exact(kButtonBlue), "defaultInstallBtn"},
         {210, 110, kBlue, "logo"}},
-       {{{225, 112, 475, 178}, "product name"}, {{183, 235, 417, 288}, "立即安装"}, {{489, 362, 589, 380}, "自定义安装"},
+       {{{225, 112, 475, 178}, "product name"},
+        {{183, 235, 417, 288}, "立即安装"},
+        {{489, 362, 589, 380}, "自定义安装"},
         {{520, 20, 580, 44}, "title buttons"}},
        {{{10, 20, 74, 40}, "no back button on page 0"}}},
       {L"--skin MainWnd.xml --page 1",
