@@ -386,3 +386,17 @@ TEST(SkinWindow, QueuedNotificationsAfterTheWindowIsGoneAreDropped) {
   PumpFor(30);
   EXPECT_TRUE(w->NotesOf(L"checknet").empty());
 }
+
+TEST(SkinWindow, AHandlerMayDestroyTheWindowWhileItsClickIsHandled) {
+  CTestWindow w(L"ExitTipWnd.xml");
+  ASSERT_TRUE(w.Open());
+  HWND h = w.GetHWND();
+  w.onNotify = [h](TNotify& n) {
+    if (n.type == L"click") ::DestroyWindow(h);
+  };
+  Click(h, 200, 145);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(h); }));
+  PumpFor(30);
+  EXPECT_EQ(w.PaintManager().GetRoot(), nullptr);  // released once the handling ended
+  EXPECT_EQ(w.NotesOf(L"click").size(), 1u);
+}
