@@ -766,6 +766,8 @@ bool CPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
       if (::GetFocus() != window_) ::SetFocus(window_);
       CControl* c = FindControlAt(pt);
       if (c == nullptr) return true;
+      // A pressed control takes the keyboard (Space then presses a button).
+      if (c->IsEnabled()) SetFocus(c);
       pushed_ = c;
       ::SetCapture(window_);
       TEvent e;
