@@ -135,6 +135,27 @@ ScratchDir::~ScratchDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+AnalyticsSandbox::AnalyticsSandbox(const std::string& name, const std::string& url, const std::string& appName)
+    : dir_(name), appName_(appName) {
+  char module[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+  settings_ = module;
+  settings_ = settings_.substr(0, settings_.rfind('\\') + 1) + "Set.ini";
+  ::WritePrivateProfileStringA("Install", "ZTAnalyticsIni", iniPath().c_str(), settings_.c_str());
+  ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_URL", url.c_str());
+}
+
+AnalyticsSandbox::~AnalyticsSandbox() {
+  ::DeleteFileA(settings_.c_str());
+  ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_URL", nullptr);
+}
+
+std::string AnalyticsSandbox::Ini(const char* section, const char* key) const {
+  char value[512] = {};
+  ::GetPrivateProfileStringA(section, key, "", value, sizeof value, iniPath().c_str());
+  return value;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

@@ -57,6 +57,30 @@ class ScratchDir {
   std::string path_;
 };
 
+// Points the tracker of this test program at a folder of its own: a
+// Set.ini beside the program names the identity INI inside a scratch folder,
+// and LUMAVOX_ANALYTICS_URL names the collection endpoint. Both go away with
+// the sandbox. Each analytics test program lives in a folder of its own, so
+// the Set.ini is never shared.
+class AnalyticsSandbox {
+ public:
+  AnalyticsSandbox(const std::string& name, const std::string& url,
+                   const std::string& appName = "lumavoxapp.downloader");
+  ~AnalyticsSandbox();
+  AnalyticsSandbox(const AnalyticsSandbox&) = delete;
+  AnalyticsSandbox& operator=(const AnalyticsSandbox&) = delete;
+  const std::string& dataFolder() const { return dir_.path(); }
+  std::string iniPath() const { return dir_.path() + appName_ + "_ZTSConfigure.ini"; }
+  std::string stagingPath() const { return dir_.path() + appName_ + "_ZTSStaging.txt"; }
+  std::string logPath() const { return dir_.path() + appName_ + "_ZTSLog.txt"; }
+  std::string Ini(const char* section, const char* key) const;
+
+ private:
+  ScratchDir dir_;
+  std::string appName_;
+  std::string settings_;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
