@@ -441,6 +441,36 @@ TEST_F(Tracker, SetLocaleChangesTheLocaleOfLaterRecords) {
   EXPECT_EQ(PropertyJson(r[0], "zt_l10n_country"), "\"CN\"");
 }
 
+TEST_F(Tracker, TheEndpointAndItsTrustComeFromTheEnvironment) {
+  // LUMAVOX_ANALYTICS_URL and LUMAVOX_ANALYTICS_CA_FILE are read when the
+  // tracker is created; with a CA bundle the endpoint must prove itself.
+  const std::string tlsUrl = Env("LUMAVOX_COLLECTOR_TLS_URL");
+  ASSERT_FALSE(tlsUrl.empty()) << "run through run_with_collector.py with openssl installed";
+  CollectorClient tls(tlsUrl);
+  const struct {
+    std::string caFile;
+    size_t received;
+  } cases[] = {{Env("LUMAVOX_COLLECTOR_TLS_CA"), 1}, {Env("LUMAVOX_OTHER_TLS_CA"), 0}};
+  for (const auto& c : cases) {
+    tls.Clear();
+    ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_URL", tlsUrl.c_str());
+    ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_CA_FILE", c.caFile.c_str());
+    auto tracker = Start();
+    EXPECT_EQ(tracker->inner()->serverUrl(), tlsUrl);
+    ZtEventTask task;
+    task.name = "over tls";
+    tracker->trackTask(task, ZtContextProperties());
+    tracker.reset();
+    testing::internal::CaptureStderr();
+    releaseTracker();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(tls.Records().size(), c.received) << c.caFile;
+    EXPECT_EQ(Lines(ReadFile(sandbox_.stagingPath())).size(), 1 - c.received) << c.caFile;
+  }
+  ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_CA_FILE", nullptr);
+  ::SetEnvironmentVariableA("LUMAVOX_ANALYTICS_URL", collector_.url().c_str());
+}
+
 TEST_F(Tracker, AFailedInitLeavesATrackerThatQueuesNothingAndSaysNothing) {
   ZtTrackerCreateInfo info = InstallerInfo();
   info.appStore.clear();
