@@ -77,8 +77,9 @@ std::vector<CollectorRequest> CollectorClient::Requests() const {
   return out;
 }
 
-void CollectorClient::SetMode(const std::string& mode, int count) const {
-  Get("/mode?set=" + mode + (count >= 0 ? "&count=" + std::to_string(count) : ""));
+void CollectorClient::SetMode(const std::string& mode, int count, int refusalBytes) const {
+  Get("/mode?set=" + mode + (count >= 0 ? "&count=" + std::to_string(count) : "") +
+      (refusalBytes >= 0 ? "&body=" + std::to_string(refusalBytes) : ""));
 }
 
 void CollectorClient::Clear() const { Get("/clear"); }

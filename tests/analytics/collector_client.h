@@ -31,7 +31,9 @@ class CollectorClient {
 
   std::vector<std::string> Records() const;  // raw JSON text, in arrival order
   std::vector<CollectorRequest> Requests() const;
-  void SetMode(const std::string& mode, int count = -1) const;
+  // mode: ok, fail or slow; count: for the next posts only; refusalBytes:
+  // the size of a refusal's body.
+  void SetMode(const std::string& mode, int count = -1, int refusalBytes = -1) const;
   void Clear() const;
 
  private:

@@ -204,6 +204,17 @@ TEST_F(Queue, AMissingOrUnwritableStagingFileLosesNothingQueued) {
   }
 }
 
+TEST_F(Queue, AnOversizedRefusalIsCutInTheDiagnostic) {
+  collector_.SetMode("fail", 1, 1 << 20);
+  auto q = ToCollector();
+  q->Add(Rec("k", 1));
+  CaptureStderr();
+  EXPECT_FALSE(q->Flush());
+  EXPECT_EQ(GetCapturedStderr(),
+            "ZtCollect SDK send failed: " + std::string(RecordSender::kMaxKeptBodyBytes, 'x') + "\n");
+  EXPECT_EQ(q->Size(), 1u);
+}
+
 // A sender whose handle cannot be made, as when curl_easy_init fails.
 class NoHandleSender : public RecordSender {
  public:

@@ -2,6 +2,10 @@
 // "$project", and the records it builds from them.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <set>
+#include <thread>
+
 #include "analytics/collector_client.h"
 #include "analytics/sdk/properties_node.h"
 #include "analytics/sdk/sdk.h"
@@ -11,7 +15,9 @@ using collect::PropertiesNode;
 using collect::Sdk;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
+using testing_analytics::CollectorClient;
 using testing_analytics::Normalized;
+using testing_analytics::PropertyJson;
 using testing_analytics::ScratchDir;
 
 namespace {
@@ -283,6 +289,46 @@ TEST_F(SdkRecords, ActivityAlwaysCarriesTheInstallSource) {
           R"(,"properties":{"$ios_install_source":"","$lib":"cpp","$lib_version":"0.9"},"time":4000,"type":"track"})");
   EXPECT_EQ(Normalized(records[1]), head + R"(,"properties":{"$ios_install_source":"android_id=1","$lib":"cpp",)"
                                            R"("$lib_version":"0.9"},"time":4000,"type":"track"})");
+}
+
+TEST(SdkThreads, RecordsFromSeveralThreadsWhileFlushingAreNeitherLostNorMixed) {
+  CollectorClient collector;
+  ASSERT_TRUE(collector.available()) << "run through run_with_collector.py";
+  collector.Clear();
+  ScratchDir dir("sdk-threads");
+  ASSERT_TRUE(Sdk::Init(collector.url(), dir.path() + "staging.txt", "dev-t", false));
+  constexpr int kThreads = 4, kEach = 200;
+  std::atomic<bool> done{false};
+  std::thread flusher([&] {
+    while (!done) Sdk::Flush();
+  });
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([t] {
+      for (int i = 0; i < kEach; ++i) {
+        PropertiesNode p;
+        p.SetInteger("thread", t);
+        p.SetInteger("n", i);
+        Sdk::Track("e", p);
+      }
+    });
+  }
+  for (auto& w : writers) w.join();
+  done = true;
+  flusher.join();
+  EXPECT_TRUE(Sdk::Flush());
+  Sdk::Destroy();
+
+  std::set<std::string> seen;
+  std::vector<int> next(kThreads, 0);
+  for (const std::string& r : collector.Records()) {
+    const int t = std::atoi(PropertyJson(r, "thread").c_str());
+    const int n = std::atoi(PropertyJson(r, "n").c_str());
+    ASSERT_TRUE(t >= 0 && t < kThreads) << r;
+    EXPECT_EQ(n, next[t]++) << "thread " << t << " out of order";  // each thread's records keep their order
+    EXPECT_TRUE(seen.insert(PropertyJson(r, "thread") + "/" + PropertyJson(r, "n")).second) << r;
+  }
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kEach));
 }
 
 }  // namespace
