@@ -1,8 +1,10 @@
 #include "analytics/collector_client.h"
 
+// libcurl brings winsock2.h, which must come before windows.h.
 #include <curl/curl.h>
-#include <gtest/gtest.h>
+
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>

@@ -138,6 +138,9 @@ TEST(Paths, SetIniBesideTheProgramNamesTheIdentityIni) {
   std::error_code ec;
   std::filesystem::remove_all(local, ec);
   std::filesystem::remove_all(documents, ec);
+  for (const std::string& base : {local, documents}) {  // ZTLocal itself, when nothing else lives there
+    std::filesystem::remove(std::filesystem::path(base).parent_path().parent_path(), ec);
+  }
 }
 
 TEST(Identity, LoadedFromSectionBase) {

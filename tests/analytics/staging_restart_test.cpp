@@ -1,8 +1,8 @@
 // Unsent records survive the end of the process: run twice by
 // run_with_collector.py --restart, first while nothing listens at the
 // collection URL, then with the collector up at the same URL.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 

@@ -7,9 +7,9 @@
 // The collector URL comes from LUMAVOX_BENCH_COLLECTOR_URL; a URL where
 // nobody listens from LUMAVOX_DEAD_COLLECTOR_URL. run_analytics_bench.py
 // sets both.
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
