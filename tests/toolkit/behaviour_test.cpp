@@ -327,6 +327,12 @@ TEST(SkinWindow, CentresInsideTheWorkArea) {
   ::GetWindowRect(prompt.GetHWND(), &r);
   EXPECT_EQ(r.right, mi.rcWork.right);
   EXPECT_EQ(r.bottom, mi.rcWork.bottom);
+  // A minimised owner does not count: the work area is the reference.
+  ::ShowWindow(w.GetHWND(), SW_MINIMIZE);
+  prompt.CenterWindow();
+  ::GetWindowRect(prompt.GetHWND(), &r);
+  EXPECT_EQ((r.left + r.right) / 2, (mi.rcWork.left + mi.rcWork.right) / 2);
+  EXPECT_EQ((r.top + r.bottom) / 2, (mi.rcWork.top + mi.rcWork.bottom) / 2);
 }
 
 TEST(SkinWindow, IconsFromResource145) {
