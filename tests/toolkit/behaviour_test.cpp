@@ -406,3 +406,12 @@ TEST(SkinWindow, AHandlerMayDestroyTheWindowWhileItsClickIsHandled) {
   EXPECT_EQ(w.PaintManager().GetRoot(), nullptr);  // released once the handling ended
   EXPECT_EQ(w.NotesOf(L"click").size(), 1u);
 }
+
+TEST(SkinWindow, AnimatedButtonInTheCaptionBandClicks) {
+  // Its class is "SequenceButton", but it is a push button like any other.
+  CTestWindow w(L"sequence.xml");  // seqBtn at (0,20)-(100,40)
+  ASSERT_TRUE(w.Open());
+  w.PaintManager().SetCaptionRect(RECT{0, 0, 0, 60});
+  EXPECT_EQ(HitTestAt(w.GetHWND(), 50, 30), HTCLIENT);
+  EXPECT_EQ(HitTestAt(w.GetHWND(), 50, 10), HTCAPTION);  // the animated label drags
+}
