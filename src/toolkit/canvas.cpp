@@ -176,22 +176,22 @@ void DrawBitmap(CSurface& s, const CImage& img, const RECT& dst, const RECT& src
   DrawPart(s, img, dst, src, clip, fade, false, false);
 }
 
-void DrawImage(CSurface& s, const CImage& img, const ImageSpec& spec, const RECT& control, const RECT& clip) {
-  if (img.width <= 0 || img.height <= 0 || spec.fade <= 0) return;
+void DrawImage(CSurface& s, const CImage& img, const ImageDesc& desc, const RECT& control, const RECT& clip) {
+  if (img.width <= 0 || img.height <= 0 || desc.fade <= 0) return;
   RECT dst = control;
-  if (!IsEmptyRect(spec.dest)) {
-    dst = RECT{control.left + spec.dest.left, control.top + spec.dest.top, control.left + spec.dest.right,
-               control.top + spec.dest.bottom};
+  if (!IsEmptyRect(desc.dest)) {
+    dst = RECT{control.left + desc.dest.left, control.top + desc.dest.top, control.left + desc.dest.right,
+               control.top + desc.dest.bottom};
   }
   const RECT drawClip = Intersect(Intersect(clip, control), dst);
   if (IsEmpty(drawClip)) return;
   RECT src{0, 0, img.width, img.height};
-  if (!IsEmptyRect(spec.source)) src = Intersect(spec.source, src);
+  if (!IsEmptyRect(desc.source)) src = Intersect(desc.source, src);
   if (IsEmpty(src)) return;
 
-  const RECT& c = spec.corner;
+  const RECT& c = desc.corner;
   if (IsEmptyRect(c)) {
-    DrawPart(s, img, dst, src, drawClip, spec.fade, spec.xtiled, spec.ytiled);
+    DrawPart(s, img, dst, src, drawClip, desc.fade, desc.xtiled, desc.ytiled);
     return;
   }
   // Nine-grid: corners keep their size, edges stretch along one axis, the
@@ -215,10 +215,10 @@ void DrawImage(CSurface& s, const CImage& img, const ImageSpec& spec, const RECT
   const long dy[4] = {dst.top, dst.top + dt, dst.bottom - db, dst.bottom};
   for (int row = 0; row < 3; ++row) {
     for (int col = 0; col < 3; ++col) {
-      if (row == 1 && col == 1 && spec.hole) continue;
+      if (row == 1 && col == 1 && desc.hole) continue;
       const RECT d{dx[col], dy[row], dx[col + 1], dy[row + 1]};
       const RECT sp{sx[col], sy[row], sx[col + 1], sy[row + 1]};
-      DrawPart(s, img, d, sp, drawClip, spec.fade, spec.xtiled && col == 1, spec.ytiled && row == 1);
+      DrawPart(s, img, d, sp, drawClip, desc.fade, desc.xtiled && col == 1, desc.ytiled && row == 1);
     }
   }
 }

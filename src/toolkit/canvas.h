@@ -48,7 +48,7 @@ void DrawBorder(CSurface& s, const RECT& rc, const RECT& clip, uint32_t argb, in
 void DrawBitmap(CSurface& s, const CImage& img, const RECT& dst, const RECT& src, const RECT& clip, int fade);
 // The image-string rules: dest offset inside the control, source part,
 // nine-grid corners, hole, tiling and fade.
-void DrawImage(CSurface& s, const CImage& img, const ImageSpec& spec, const RECT& control, const RECT& clip);
+void DrawImage(CSurface& s, const CImage& img, const ImageDesc& desc, const RECT& control, const RECT& clip);
 // Blends a colour through an 8-bit coverage mask covering area.
 void BlendMask(CSurface& s, const uint8_t* coverage, int stride, const RECT& area, uint32_t argb);
 

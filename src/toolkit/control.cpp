@@ -196,10 +196,10 @@ void CControl::PaintBorder(CPaintContext& ctx, const RECT& clip) {
 
 bool CControl::DrawImageString(CPaintContext& ctx, const RECT& clip, const std::wstring& image) {
   if (image.empty()) return false;
-  const ImageSpec spec = ParseImageString(image);
-  std::shared_ptr<const CImage> img = ctx.manager.GetImage(spec.file, spec.hasMask, spec.mask);
+  const ImageDesc desc = ParseImageString(image);
+  std::shared_ptr<const CImage> img = ctx.manager.GetImage(desc.file, desc.hasMask, desc.mask);
   if (!img) return false;
-  Canvas::DrawImage(ctx.surface, *img, spec, pos_, clip);
+  Canvas::DrawImage(ctx.surface, *img, desc, pos_, clip);
   return true;
 }
 

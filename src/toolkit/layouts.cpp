@@ -79,11 +79,13 @@ void CContainer::SetAttribute(const std::wstring& name, const std::wstring& valu
 
 void CContainer::DoPaint(CPaintContext& ctx, const RECT& clip) {
   const RECT area = Intersect(clip, pos_);
-  if (IsEmpty(area)) return;
   CControl::DoPaint(ctx, area);
+  // Children may reach past their container (a 32-high button in a 30-high
+  // row): they are clipped to the area being painted, not to the container,
+  // so their frames stay whole.
   for (auto& item : items_) {
     if (!IsChildShown(item.get())) continue;
-    item->DoPaint(ctx, area);
+    item->DoPaint(ctx, clip);
   }
 }
 

@@ -90,7 +90,9 @@ void CNativeWindow::CenterWindow() {
   const RECT work = mi.rcWork;
   RECT centre = work;
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);
-  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &centre);
+  // An owner not shown yet (still inside its creation) counts: its position
+  // is already where it will appear.
+  if (owner != nullptr && !::IsIconic(owner)) ::GetWindowRect(owner, &centre);
   int x = (centre.left + centre.right) / 2 - w / 2;
   int y = (centre.top + centre.bottom) / 2 - h / 2;
   // Inside the work area; a window larger than it keeps its top-left corner.

@@ -111,9 +111,9 @@ void CPaintManager::Init(HWND window) {
 
 void CPaintManager::Detach() {
   g_managers.erase(std::remove(g_managers.begin(), g_managers.end(), this), g_managers.end());
-  postTarget_.store(nullptr);
   {
     std::lock_guard<std::mutex> lock(queueMutex_);
+    postTarget_.store(nullptr);
     queue_.clear();
     queuePosted_ = false;
   }
@@ -413,9 +413,11 @@ void CPaintManager::SendNotify(CControl* sender, const std::wstring& type, WPARA
     return;
   }
   // From any thread: append, and post one message unless one is pending.
+  // Once the window is gone nothing would deliver them: they are dropped.
   bool post = false;
   {
     std::lock_guard<std::mutex> lock(queueMutex_);
+    if (postTarget_.load() == nullptr) return;
     queue_.push_back(std::move(msg));
     if (!queuePosted_) queuePosted_ = post = true;
   }
@@ -427,6 +429,11 @@ void CPaintManager::SendNotify(CControl* sender, const std::wstring& type, WPARA
     std::lock_guard<std::mutex> lock(queueMutex_);
     queuePosted_ = false;
   }
+}
+
+size_t CPaintManager::PendingNotifications() {
+  std::lock_guard<std::mutex> lock(queueMutex_);
+  return queue_.size();
 }
 
 void CPaintManager::DeliverQueued() {
@@ -759,6 +766,8 @@ bool CPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
       if (::GetFocus() != window_) ::SetFocus(window_);
       CControl* c = FindControlAt(pt);
       if (c == nullptr) return true;
+      // A pressed control takes the keyboard (Space then presses a button).
+      if (c->IsEnabled()) SetFocus(c);
       pushed_ = c;
       ::SetCapture(window_);
       TEvent e;

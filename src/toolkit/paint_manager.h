@@ -155,6 +155,8 @@ class CPaintManager {
   const Stats& GetStats() const { return stats_; }
   // Private messages posted for queued notifications so far.
   int QueuedPosts() const { return queuedPosts_.load(); }
+  // Queued notifications not yet taken by the UI thread.
+  size_t PendingNotifications();
 
  private:
   struct Timer {

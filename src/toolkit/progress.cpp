@@ -50,12 +50,12 @@ void CProgressControl::PaintStatusImage(CPaintContext& ctx, const RECT& clip) {
   if (foreImage_.empty()) return;
   const RECT fore = ForeRect();
   if (IsEmpty(fore)) return;
-  const ImageSpec spec = ParseImageString(foreImage_);
-  std::shared_ptr<const CImage> img = ctx.manager.GetImage(spec.file, spec.hasMask, spec.mask);
+  const ImageDesc desc = ParseImageString(foreImage_);
+  std::shared_ptr<const CImage> img = ctx.manager.GetImage(desc.file, desc.hasMask, desc.mask);
   if (!img) return;
   // The foreground is laid into the covered part as into a control of its
   // own, so its nine-grid ends stay intact at every value.
-  Canvas::DrawImage(ctx.surface, *img, spec, fore, clip);
+  Canvas::DrawImage(ctx.surface, *img, desc, fore, clip);
 }
 
 }  // namespace SkinUI

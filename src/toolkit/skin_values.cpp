@@ -83,11 +83,11 @@ VAlign ParseVAlign(const std::wstring& value, VAlign current) {
   return current;
 }
 
-ImageSpec ParseImageString(const std::wstring& value) {
-  ImageSpec spec;
+ImageDesc ParseImageString(const std::wstring& value) {
+  ImageDesc desc;
   if (value.find(L'=') == std::wstring::npos) {
-    spec.file = value;
-    return spec;
+    desc.file = value;
+    return desc;
   }
   size_t i = 0;
   const size_t n = value.size();
@@ -116,28 +116,28 @@ ImageSpec ParseImageString(const std::wstring& value) {
       v = value.substr(start, i - start);
     }
     if (EqualsNoCase(key, L"file")) {
-      spec.file = v;
+      desc.file = v;
     } else if (EqualsNoCase(key, L"dest")) {
-      spec.dest = ParseRect(v);
+      desc.dest = ParseRect(v);
     } else if (EqualsNoCase(key, L"source")) {
-      spec.source = ParseRect(v);
+      desc.source = ParseRect(v);
     } else if (EqualsNoCase(key, L"corner")) {
-      spec.corner = ParseRect(v);
+      desc.corner = ParseRect(v);
     } else if (EqualsNoCase(key, L"mask")) {
-      spec.mask = ParseColor(v);
-      spec.hasMask = !v.empty();
+      desc.mask = ParseColor(v);
+      desc.hasMask = !v.empty();
     } else if (EqualsNoCase(key, L"fade")) {
       const int f = ParseInt(v);
-      spec.fade = f < 0 ? 0 : (f > 255 ? 255 : f);
+      desc.fade = f < 0 ? 0 : (f > 255 ? 255 : f);
     } else if (EqualsNoCase(key, L"hole")) {
-      spec.hole = ParseFlag(v);
+      desc.hole = ParseFlag(v);
     } else if (EqualsNoCase(key, L"xtiled")) {
-      spec.xtiled = ParseFlag(v);
+      desc.xtiled = ParseFlag(v);
     } else if (EqualsNoCase(key, L"ytiled")) {
-      spec.ytiled = ParseFlag(v);
+      desc.ytiled = ParseFlag(v);
     }
   }
-  return spec;
+  return desc;
 }
 
 bool IsEmptyRect(const RECT& r) { return r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0; }

@@ -32,7 +32,7 @@ HAlign ParseHAlign(const std::wstring& value, HAlign current);
 VAlign ParseVAlign(const std::wstring& value, VAlign current);
 
 // A parsed image string: a plain file name, or key='value' pairs.
-struct ImageSpec {
+struct ImageDesc {
   std::wstring file;
   RECT dest{0, 0, 0, 0};
   RECT source{0, 0, 0, 0};  // all zeros: the whole image
@@ -46,7 +46,7 @@ struct ImageSpec {
 
   bool Empty() const { return file.empty(); }
 };
-ImageSpec ParseImageString(const std::wstring& value);
+ImageDesc ParseImageString(const std::wstring& value);
 
 bool IsEmptyRect(const RECT& r);
 

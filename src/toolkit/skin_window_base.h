@@ -29,7 +29,8 @@ class CSkinWindowBase : public CNativeWindow,
   // The skin descriptor.
   virtual std::wstring GetSkinFolder() const = 0;
   virtual std::wstring GetSkinFile() const = 0;
-  virtual SkinResourceKind GetResourceKind() const { return SkinResourceKind::Packed; }
+  // The process-wide form (packed unless set otherwise) by default.
+  virtual SkinResourceKind GetResourceKind() const { return CPaintManager::GetResourceKind(); }
   virtual UINT GetResourceID() const { return 147; }
 
   CPaintManager& PaintManager() { return pm_; }

@@ -1,7 +1,7 @@
 // The skin archive: look-ups, the file outcomes, reuse across windows,
 // damaged archives, and what a window does when its skin cannot be had.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

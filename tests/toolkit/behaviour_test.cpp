@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -326,6 +327,12 @@ TEST(SkinWindow, CentresInsideTheWorkArea) {
   ::GetWindowRect(prompt.GetHWND(), &r);
   EXPECT_EQ(r.right, mi.rcWork.right);
   EXPECT_EQ(r.bottom, mi.rcWork.bottom);
+  // A minimised owner does not count: the work area is the reference.
+  ::ShowWindow(w.GetHWND(), SW_MINIMIZE);
+  prompt.CenterWindow();
+  ::GetWindowRect(prompt.GetHWND(), &r);
+  EXPECT_EQ((r.left + r.right) / 2, (mi.rcWork.left + mi.rcWork.right) / 2);
+  EXPECT_EQ((r.top + r.bottom) / 2, (mi.rcWork.top + mi.rcWork.bottom) / 2);
 }
 
 TEST(SkinWindow, IconsFromResource145) {
@@ -352,4 +359,59 @@ TEST(SkinWindow, CaptionStyleIsRemovedAndTheSkinSetsTheSize) {
   EXPECT_EQ(r.bottom - r.top, 100);
   EXPECT_EQ(c.right, 360);  // no frame around the skin
   EXPECT_EQ(c.bottom, 100);
+}
+
+TEST(SkinWindow, RoundCornerRegionAndResourceFolder) {
+  CTestWindow w(L"paint.xml");  // roundcorner="4,4"
+  ASSERT_TRUE(w.Open());
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(::GetWindowRgn(w.GetHWND(), region), ERROR);
+  EXPECT_FALSE(::PtInRegion(region, 0, 0));
+  EXPECT_FALSE(::PtInRegion(region, 199, 99));
+  EXPECT_TRUE(::PtInRegion(region, 2, 50));
+  EXPECT_TRUE(::PtInRegion(region, 100, 0));
+  ::DeleteObject(region);
+
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder = exe;
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  EXPECT_EQ(CPaintManager::GetResourceFolder(), folder);
+}
+
+TEST(SkinWindow, QueuedNotificationsAfterTheWindowIsGoneAreDropped) {
+  auto w = std::make_unique<CTestWindow>(L"caption.xml");
+  ASSERT_TRUE(w->Open());
+  CPaintManager& pm = w->PaintManager();
+  ::DestroyWindow(w->GetHWND());
+  std::thread([&] {
+    for (int i = 0; i < 100; ++i) pm.SendNotify(nullptr, L"checknet", i, 0, true);
+  }).join();
+  EXPECT_EQ(pm.QueuedPosts(), 0);
+  EXPECT_EQ(pm.PendingNotifications(), 0u);  // nothing piles up for a window that is gone
+  PumpFor(30);
+  EXPECT_TRUE(w->NotesOf(L"checknet").empty());
+}
+
+TEST(SkinWindow, AHandlerMayDestroyTheWindowWhileItsClickIsHandled) {
+  CTestWindow w(L"ExitTipWnd.xml");
+  ASSERT_TRUE(w.Open());
+  HWND h = w.GetHWND();
+  w.onNotify = [h](TNotify& n) {
+    if (n.type == L"click") ::DestroyWindow(h);
+  };
+  Click(h, 200, 145);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(h); }));
+  PumpFor(30);
+  EXPECT_EQ(w.PaintManager().GetRoot(), nullptr);  // released once the handling ended
+  EXPECT_EQ(w.NotesOf(L"click").size(), 1u);
+}
+
+TEST(SkinWindow, AnimatedButtonInTheCaptionBandClicks) {
+  // Its class is "SequenceButton", but it is a push button like any other.
+  CTestWindow w(L"sequence.xml");  // seqBtn at (0,20)-(100,40)
+  ASSERT_TRUE(w.Open());
+  w.PaintManager().SetCaptionRect(RECT{0, 0, 0, 60});
+  EXPECT_EQ(HitTestAt(w.GetHWND(), 50, 30), HTCLIENT);
+  EXPECT_EQ(HitTestAt(w.GetHWND(), 50, 10), HTCAPTION);  // the animated label drags
 }

@@ -143,7 +143,7 @@ TEST(MarkupValues, ImageStrings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(N(c.text));
-    const ImageSpec s = ParseImageString(c.text);
+    const ImageDesc s = ParseImageString(c.text);
     EXPECT_EQ(s.file, c.file);
     EXPECT_TRUE(Same(s.dest, c.dest));
     EXPECT_TRUE(Same(s.source, c.source));
