@@ -14,10 +14,10 @@ std::string CLineAssembler::Feed(const char* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     const char c = data[i];
     if (c == '\n') {
-      pending_.push_back('\n');
-      lines += pending_;
+      if (!cut_) lines += pending_ + '\n';
       pending_.clear();
       dropping_ = false;
+      cut_ = false;
       continue;
     }
     if (dropping_) continue;
@@ -32,6 +32,7 @@ std::string CLineAssembler::Feed(const char* data, size_t size) {
       lines += pending_;
       pending_.clear();
       dropping_ = true;
+      cut_ = true;
     }
   }
   return lines;
@@ -39,6 +40,7 @@ std::string CLineAssembler::Feed(const char* data, size_t size) {
 
 std::string CLineAssembler::Flush() {
   dropping_ = false;
+  cut_ = false;
   return std::exchange(pending_, std::string());
 }
 

@@ -29,6 +29,7 @@ class CLineAssembler {
  private:
   std::string pending_;
   bool dropping_ = false;  // inside the rest of an overlong line or after a NUL
+  bool cut_ = false;       // the current line was handed on already, cut
 };
 
 // Decodes bytes of a child's output with the code page it announced: 0 is
