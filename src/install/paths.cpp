@@ -33,8 +33,23 @@ std::wstring FileName(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-bool SameFolder(const std::wstring& from, const std::wstring& to) {
-  if (from.empty() || to.empty()) return false;
+namespace {
+
+// "D:\P\" and "D:\P" are one folder; the system's answer for the first is
+// ".\" or nothing instead of ".".
+std::wstring WithoutTrailingSlash(std::wstring folder) {
+  while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/') &&
+         !(folder.size() == 3 && folder[1] == L':'))
+    folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+bool SameFolder(const std::wstring& fromFolder, const std::wstring& toFolder) {
+  if (fromFolder.empty() || toFolder.empty()) return false;
+  const std::wstring from = WithoutTrailingSlash(fromFolder);
+  const std::wstring to = WithoutTrailingSlash(toFolder);
   wchar_t relative[MAX_PATH] = {};
   if (!::PathRelativePathToW(relative, from.c_str(), FILE_ATTRIBUTE_DIRECTORY, to.c_str(), FILE_ATTRIBUTE_DIRECTORY))
     return false;
