@@ -1,6 +1,11 @@
 # Imported targets for the libraries built by tools/install_deps.sh and the
 # ones Debian ships for MinGW or as headers.
-set(LUMAVOX_DEPS_DIR "$ENV{HOME}/.cache/lumavox-deps/current" CACHE PATH
+if(DEFINED ENV{LUMAVOX_DEPS_CACHE})
+  set(_deps_cache "$ENV{LUMAVOX_DEPS_CACHE}")
+else()
+  set(_deps_cache "$ENV{HOME}/.cache/lumavox-deps")
+endif()
+set(LUMAVOX_DEPS_DIR "${_deps_cache}/current" CACHE PATH
     "Folder holding the prebuilt curl, lzma and pugixml prefixes")
 
 foreach(_dep curl lzma pugixml)
