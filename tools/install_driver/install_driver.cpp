@@ -315,7 +315,11 @@ int Run() {
       event->text = text;
       if (::PostMessageW(window, WM_INSTALL_EVENT, 0, reinterpret_cast<LPARAM>(event.get()))) event.release();
     };
-    CDownloadInstaller installer(post, L"", L"", L"", true, true, true);
+    // The rights given here go to the uninstaller's command line as well.
+    InstallEnvironment environment = InstallEnvironment::System();
+    environment.userIsAdmin = [userIsAdmin] { return userIsAdmin; };
+    environment.processIsAdmin = [processIsAdmin] { return processIsAdmin; };
+    CDownloadInstaller installer(post, L"", L"", L"", true, true, true, environment);
     installer.SetParams(g_InstallConfig.DownloadUrl, oldUninstaller, folder, desktop, quickLaunch, userIsAdmin,
                         processIsAdmin);
     installer.Start();
