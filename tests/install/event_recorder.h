@@ -63,13 +63,20 @@ class EventRecorder {
   }
 
   // Waits until an event with the code has been recorded.
-  bool WaitFor(int32_t code, std::chrono::milliseconds timeout) {
+  bool WaitFor(int32_t code, std::chrono::milliseconds timeout) { return WaitForAny({code}, timeout) == code; }
+
+  // Waits until an event with one of the codes has been recorded; returns
+  // the code of the first such event, or 0 after the timeout.
+  int32_t WaitForAny(std::initializer_list<int32_t> codes, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
+    int32_t found = 0;
+    changed_.wait_for(lock, timeout, [&] {
       for (const RecordedEvent& e : events_)
-        if (e.code == code) return true;
+        for (int32_t code : codes)
+          if (e.code == code) return (found = code) != 0;
       return false;
     });
+    return found;
   }
 
  private:
