@@ -80,12 +80,12 @@ std::vector<std::string> RequestLog(const std::wstring& id) {
 std::wstring Unescape(const std::wstring& s) {
   std::wstring out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != L'\\' || i + 1 >= s.size()) {
+    if (s[i] == L'%' && i + 2 < s.size()) {
+      out += static_cast<wchar_t>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
       out += s[i];
-      continue;
     }
-    const wchar_t e = s[++i];
-    out += e == L't' ? L'\t' : e == L'r' ? L'\r' : e == L'n' ? L'\n' : e;
   }
   return out;
 }
@@ -356,6 +356,22 @@ TEST_F(EndToEnd, PackageFailureIsReportedAndLeavesNoPackage) {
   EXPECT_EQ(run.Value(L"result"), L"failure");
   EXPECT_FALSE(test::Exists(folder_ + L"\\__Package_lumavoxapp.exe"));
   EXPECT_EQ(Reg(L"InstallPath"), L"<missing>");
+}
+
+TEST_F(EndToEnd, DriverRefusesBadArgumentsBeforeStartingAnything) {
+  const std::wstring url = L"\"-downloadurl=" + PackageUrl(L"bad-arguments") + L"\" ";
+  const wchar_t* const cases[] = {
+      L"--dir", L"--desktop=maybe", L"--timeout=soon", L"--colour=blue", L"stray", L"\"--dir=C:\\lumavox tests\\a<b\"",
+  };
+  std::vector<std::wstring> all(std::begin(cases), std::end(cases));
+  all.push_back(L"--dir=C:\\" + std::wstring(300, L'd'));  // longer than a path can be
+  for (const std::wstring& args : all) {
+    const DriverRun run = RunDriver(url + args);
+    EXPECT_EQ(run.exitCode, 2u) << Utils::WideToNarrow(args, 65001);
+    EXPECT_EQ(run.records.empty() ? L"" : run.records.front()[0], L"error") << Utils::WideToNarrow(args, 65001);
+    EXPECT_TRUE(run.events.empty());
+  }
+  EXPECT_TRUE(RequestLog(L"bad-arguments").empty());
 }
 
 // ---------------------------------------------------------------------------

@@ -24,13 +24,15 @@
 //                             units since 1601, UTC) as a last field
 //   --timeout=SECONDS         give up after this long (exit code 3)
 //
-// Output, UTF-8, one record per line, fields separated by tabs (tabs, CR,
-// LF and backslashes in texts are written as \t \r \n \\):
+// Output, UTF-8, one record per line, fields separated by tabs (control
+// characters and "%" in texts are written as "%" and two hex digits, so a CR
+// at the end of a text shows as %0D):
 //   folder <folder>           old-uninstaller <path>
 //   event <code> <value> <text> [<time>]
 //   records settings|registry <folder>     launch <product>
 //   result success|failure|timeout <code>
 // Exit code: 0 installed, 1 failed, 2 bad arguments, 3 timed out.
+
 // curl's headers bring in winsock2.h, which must come before windows.h.
 #include <winsock2.h>
 
@@ -78,19 +80,19 @@ void Print(const std::wstring& line) {
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+// Control characters and "%" as "%" and two hex digits, so every record
+// stays on one line and paths stay readable.
 std::wstring Escape(const std::wstring& text) {
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
   std::wstring out;
   for (wchar_t c : text) {
-    if (c == L'\t')
-      out += L"\\t";
-    else if (c == L'\r')
-      out += L"\\r";
-    else if (c == L'\n')
-      out += L"\\n";
-    else if (c == L'\\')
-      out += L"\\\\";
-    else
+    if (c < 0x20 || c == 0x7F || c == L'%') {
+      out += L'%';
+      out += kHex[(c >> 4) & 15];
+      out += kHex[c & 15];
+    } else {
       out += c;
+    }
   }
   return out;
 }
