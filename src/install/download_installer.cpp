@@ -60,8 +60,6 @@ void CDownloadInstaller::Start() {
     packageInstaller_ = std::make_unique<CPackageInstaller>(
         [this](int32_t code, double value, const std::wstring& text) { OnInstallEvent(code, value, text); },
         L"\"" + packagePath_ + L"\"", installDir_);
-    // The deletion at the verdict fails while the package still runs.
-    packageInstaller_->SetFinishedHandler([this] { DeletePackage(); });
   }
   packageInstaller_->SetOptions(installDir_, desktopShortcut_, quickLaunchShortcut_, userIsAdmin_, processIsAdmin_);
 
@@ -81,7 +79,13 @@ void CDownloadInstaller::Start() {
     uninstaller_->Start();
     return;
   }
-  if (downloader_) downloader_->Start();
+  StartDownload();
+}
+
+void CDownloadInstaller::StartDownload() {
+  if (!downloader_) return;
+  ++downloadRuns_;
+  downloader_->Start();
 }
 
 void CDownloadInstaller::DeletePackage() {
@@ -100,7 +104,14 @@ void CDownloadInstaller::OnDownloadEvent(int32_t code, double value, const std::
       break;
     case DOWNLOAD_SUCCESS:
       DEBUG_LOG(L"DOWNLOAD_SUCCESS\r\n");
-      if (packageInstaller_) packageInstaller_->Start();
+      if (packageInstaller_) {
+        // The deletion at the verdict fails while the package still runs;
+        // it is done again once the package has ended.
+        const uint64_t run = downloadRuns_;
+        packageInstaller_->Start([this, run] {
+          if (run == downloadRuns_) DeletePackage();
+        });
+      }
       DEBUG_LOG(L"DL_CODE_SUCCESS\r\n");
       break;
     case DL_CODE_FAIL:
@@ -109,7 +120,7 @@ void CDownloadInstaller::OnDownloadEvent(int32_t code, double value, const std::
       break;
     case DL_CODE_RETRY:
       DEBUG_LOG(L"DL_CODE_RETRY\r\n");
-      if (downloader_) downloader_->Start();
+      StartDownload();
       break;
     default:
       break;
@@ -130,7 +141,7 @@ void CDownloadInstaller::OnUninstallEvent(int32_t code, double value, const std:
       // Only the first verdict of a removal decides: once it failed, the
       // window has told the user and gone back, and a second success must
       // not start a second download.
-      if (!removalDecided_.exchange(true) && packageInstaller_ && downloader_) downloader_->Start();
+      if (!removalDecided_.exchange(true) && packageInstaller_) StartDownload();
       break;
     case UNIST_CODE_FAIL:
       DEBUG_LOG(L"UNIST_CODE_FAIL\r\n");

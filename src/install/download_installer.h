@@ -41,6 +41,7 @@ class CDownloadInstaller {
   void OnUninstallEvent(int32_t code, double value, const std::wstring& text);
   void OnInstallEvent(int32_t code, double value, const std::wstring& text);
   void DeletePackage();
+  void StartDownload();
 
   std::unique_ptr<CUnInstaller> uninstaller_;
   std::unique_ptr<CDownloader> downloader_;
@@ -61,5 +62,9 @@ class CDownloadInstaller {
   // The current removal has decided the job: the download was started, or
   // the removal failed. Later verdicts of the same removal start nothing.
   std::atomic<bool> removalDecided_{false};
+  // Download runs started so far. A package run deletes the package at its
+  // end only when no new download has begun meanwhile: that one's file is
+  // not the package that ran.
+  std::atomic<uint64_t> downloadRuns_{0};
   InstallEnvironment environment_;
 };

@@ -55,9 +55,10 @@ std::wstring CPackageInstaller::BuildCommandLine() const {
   return cmd;
 }
 
-void CPackageInstaller::Start() {
+void CPackageInstaller::Start(std::function<void()> whenFinished) {
   commandLine_ = BuildCommandLine();
   thread_.reset();
+  finished_ = std::move(whenFinished);
   thread_ =
       std::make_unique<Utils::Thread>(this, L"ABDEF", [](void* self) { static_cast<CPackageInstaller*>(self)->Run(); });
   if (!thread_->Handle()) {

@@ -32,13 +32,11 @@ class CPackageInstaller {
   // The options of the next run; set before every Start.
   void SetOptions(const std::wstring& installDir, bool desktopShortcut, bool quickLaunchShortcut, bool userIsAdmin,
                   bool processIsAdmin);
-  // Called on the worker thread once a run is over and the package process
-  // has ended (or could not be started).
-  void SetFinishedHandler(std::function<void()> handler) { finished_ = std::move(handler); }
-
   // Composes the command line, waits for the previous run to end, and runs
-  // the package on a new worker thread.
-  void Start();
+  // the package on a new worker thread. whenFinished, if given, is called on
+  // that thread once the run is over and the package process has ended (or
+  // could not be started).
+  void Start(std::function<void()> whenFinished = nullptr);
 
   // The silent-install command line from the current options and the
   // configuration's extra installer arguments.

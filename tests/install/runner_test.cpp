@@ -117,7 +117,10 @@ class PackageRun {
   explicit PackageRun(std::wstring packageArg = L"\"" + test::ChildPath() + L"\"", std::wstring installDir = L"")
       : runner_(recorder_.Callback(), std::move(packageArg), installDir) {
     runner_.SetOptions(installDir, true, true, false, false);
-    runner_.SetFinishedHandler([this] {
+  }
+
+  void Start() {
+    runner_.Start([this] {
       std::lock_guard<std::mutex> lock(mutex_);
       ++finished_;
       done_.notify_all();
@@ -127,7 +130,7 @@ class PackageRun {
   void Run(const std::wstring& script) {
     const int before = Finished();
     test::ChildScript env(script);
-    runner_.Start();
+    Start();
     ASSERT_TRUE(WaitFinished(before + 1, 60s)) << "the run did not end";
   }
 
@@ -189,6 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"line_split_between_reads",
                 Script({L"out:Error=Disk", L"sleep:300", L"out: full\\n", L"sleep:300"}),
                 {{2004, 1000, L"Disk full"}}},
+        RunCase{"multi_byte_character_split_between_reads",
+                Script({L"out:Encode=UTF8\\n", L"sleep:300", L"out:Message=\\xe4\\xbd", L"sleep:300", L"out:\\xa0\\n"}),
+                {{3009, 0, L"你"}, {2003, 1, L""}}},
         RunCase{"unfinished_last_line",
                 Script({L"out:Progress=0.5\\nState=Fail"}),
                 {{2002, 0.5, L""}, {2004, 0, kInstallFailed}}},
@@ -231,7 +237,7 @@ TEST(PackageRunner, DoesNotWaitForAProgramThatInheritedThePipe) {
   PackageRun run;
   {
     test::ChildScript env(Script({L"out:Progress=0.5\\n", L"grandchild:60000", L"out:State=Fail"}));
-    run.Runner().Start();
+    run.Start();
     // The grandchild keeps the pipe open for a minute; the run must end
     // with its parent.
     ASSERT_TRUE(run.WaitFinished(1, 30s)) << "the runner waits for the end of the pipe";
