@@ -98,3 +98,15 @@ bool CChildOutputReader::Run(const Utils::Process& child, const int32_t& codePag
   handle(lines.Flush());
   return verdictSeen;
 }
+
+void CChildOutputReader::WaitForEnd(const Utils::Process& child, DWORD pollMs) {
+  char buffer[kReadSize];
+  const HANDLE output = child.Output();
+  while (::WaitForSingleObject(child.ProcessHandle(), pollMs) == WAIT_TIMEOUT) {
+    DWORD available = 0;
+    while (output && ::PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+      DWORD got = 0;
+      if (!::ReadFile(output, buffer, std::min<DWORD>(available, kReadSize), &got, nullptr) || got == 0) break;
+    }
+  }
+}

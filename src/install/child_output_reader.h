@@ -61,6 +61,11 @@ class CChildOutputReader {
   static bool Run(const Utils::Process& child, const int32_t& codePage, const ChunkParser& parse,
                   const Options& options);
 
+  // Waits, without a time limit, for the child to end. What it still writes
+  // meanwhile is read and dropped, so that a child that goes on writing
+  // after its verdict cannot block on a full pipe while we wait for it.
+  static void WaitForEnd(const Utils::Process& child, DWORD pollMs);
+
   // The bytes read by one read at most.
   static constexpr DWORD kReadSize = 1024;
 };

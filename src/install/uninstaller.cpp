@@ -107,7 +107,7 @@ void CUnInstaller::Run() {
   const bool verdictSeen = CChildOutputReader::Run(
       *process_, codePage_, [this](const std::wstring& chunk) { return ParseOutput(chunk); }, options);
 
-  ::WaitForSingleObject(process_->ProcessHandle(), INFINITE);
+  CChildOutputReader::WaitForEnd(*process_, options.idleWaitMs);
   const DWORD exitCode = process_->ExitCode();
   process_.reset();
 

@@ -205,6 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"stops_reading_after_verdict",
                 Script({L"out:State=Success\\n", L"sleep:400", L"out:Message=late\\n", L"exit:5"}),
                 {{2003, 0, L""}}},
+        // Nobody parses the lines after the verdict, yet the package must
+        // not block on a full pipe while the runner waits for it.
+        RunCase{"writes_on_after_verdict",
+                Script({L"out:State=Success\\n", L"fill:1000000", L"out:Message=late\\n"}),
+                {{2003, 0, L""}}},
         RunCase{"standard_error_flood", Script({L"err:400000", L"out:State=Success\\n"}), {{2003, 0, L""}}},
         RunCase{
             "encode_applies_from_the_next_chunk",
