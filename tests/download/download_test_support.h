@@ -3,8 +3,10 @@
 // request log, the bodies it generates), a recorder of download events, and
 // temporary folders.
 
+// winsock2.h goes before windows.h, as curl's header wants it.
+#include <winsock2.h>
+
 #include <windows.h>
-#include <winsock2.h>  // before windows.h, as curl's header wants it
 
 #include <condition_variable>
 #include <cstdint>
