@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 
@@ -202,7 +203,8 @@ InstallEventCallback EventLog::Callback() {
 void EventLog::Add(int32_t code, double value, const std::wstring& text) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back({code, value, text, static_cast<double>(::GetTickCount64() - start_)});
+    events_.push_back({code, value, text, static_cast<double>(::GetTickCount64() - start_),
+                       static_cast<int64_t>(std::time(nullptr))});
   }
   changed_.notify_all();
 }

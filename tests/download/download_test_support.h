@@ -73,7 +73,8 @@ struct Event {
   int32_t code;
   double value;
   std::wstring text;
-  double ms;  // since the recorder was made
+  double ms;       // since the recorder was made
+  int64_t second;  // calendar time in whole seconds
 };
 
 class EventLog {
