@@ -5,8 +5,12 @@
 // (which the service may still report as a success) is not taken for the
 // package. It lives inside its downloader: no reference counting.
 
-#include <urlmon.h>
+// winsock2.h ahead of windows.h, as the curl users of the download headers need it.
+#include <winsock2.h>
+
 #include <windows.h>
+
+#include <urlmon.h>
 
 #include <atomic>
 #include <cstdint>

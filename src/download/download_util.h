@@ -2,6 +2,9 @@
 // Small file and text helpers shared by the downloaders. Paths are narrow
 // strings in the system ANSI code page, as the standard file calls take them.
 
+// Its users include curl, whose header wants winsock2.h ahead of windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdint>
