@@ -137,7 +137,8 @@ void CPackageInstaller::Run() {
   try {
     process_->Launch(commandLine_);
   } catch (const Utils::Exception& e) {
-    DEBUG_LOG_LINE(L"cannot start the package (%s): %s", Utils::NarrowToWide(e.what(), 0).c_str(),
+    const DWORD error = ::GetLastError();
+    DEBUG_LOG_LINE(L"cannot start the package (%s, error %lu): %s", Utils::NarrowToWide(e.what(), 0).c_str(), error,
                    commandLine_.c_str());
     process_.reset();
     Raise(IST_CODE_FAIL, 2);

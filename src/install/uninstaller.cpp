@@ -94,7 +94,8 @@ void CUnInstaller::Run() {
   try {
     process_->Launch(commandLine_);
   } catch (const Utils::Exception& e) {
-    DEBUG_LOG_LINE(L"cannot start the uninstaller (%s): %s", Utils::NarrowToWide(e.what(), 0).c_str(),
+    const DWORD error = ::GetLastError();
+    DEBUG_LOG_LINE(L"cannot start the uninstaller (%s, error %lu): %s", Utils::NarrowToWide(e.what(), 0).c_str(), error,
                    commandLine_.c_str());
     process_.reset();
     callback_(UNIST_CODE_FAIL, 2, std::wstring());
