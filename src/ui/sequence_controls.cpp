@@ -117,44 +117,56 @@ std::wstring CFrameSequence::FormatFrame(const std::wstring& pattern, int frame)
   return out;
 }
 
-CSequenceButton::CSequenceButton() {
-  sequence_.period = 60;
-  sequence_.bounce = true;
+template <typename Base>
+void CSequenceControl<Base>::SetTimer() {
+  if (this->manager_ != nullptr) this->manager_->SetTimer(this, kSequenceTimerId, static_cast<UINT>(sequence_.period));
 }
 
-void CSequenceButton::Start() {
+template <typename Base>
+void CSequenceControl<Base>::Start() {
   sequence_.next = 0;
-  if (manager_ != nullptr) manager_->SetTimer(this, kSequenceTimerId, static_cast<UINT>(sequence_.period));
+  SetTimer();
 }
 
-void CSequenceButton::Stop() {
-  if (manager_ != nullptr) manager_->KillTimer(this, kSequenceTimerId);
+template <typename Base>
+void CSequenceControl<Base>::Stop() {
+  if (this->manager_ != nullptr) this->manager_->KillTimer(this, kSequenceTimerId);
 }
 
-void CSequenceButton::SetAttribute(const std::wstring& name, const std::wstring& value) {
-  if (!sequence_.SetAttribute(name, value)) CButtonControl::SetAttribute(name, value);
+template <typename Base>
+void CSequenceControl<Base>::SetAttribute(const std::wstring& name, const std::wstring& value) {
+  if (!sequence_.SetAttribute(name, value)) Base::SetAttribute(name, value);
 }
 
-void CSequenceButton::DoInit() {
-  CButtonControl::DoInit();
-  if (sequence_.autostart && manager_ != nullptr) {
-    manager_->SetTimer(this, kSequenceTimerId, static_cast<UINT>(sequence_.period));
-  }
+template <typename Base>
+void CSequenceControl<Base>::DoInit() {
+  Base::DoInit();
+  if (sequence_.autostart) SetTimer();
 }
 
-void CSequenceButton::DoEvent(SkinUI::TEvent& event) {
-  CButtonControl::DoEvent(event);
+template <typename Base>
+void CSequenceControl<Base>::DoEvent(SkinUI::TEvent& event) {
+  Base::DoEvent(event);
   if (event.type == SkinUI::EventType::Timer && event.wParam == kSequenceTimerId) Step();
 }
 
-void CSequenceButton::Step() {
+template <typename Base>
+void CSequenceControl<Base>::Step() {
   bool stop = false;
   const int frame = sequence_.Tick(stop);
   if (stop) Stop();
   if (frame >= 0) {
-    SetBkImage(CFrameSequence::FormatFrame(sequence_.pattern, frame));
-    Invalidate();
+    this->SetBkImage(CFrameSequence::FormatFrame(sequence_.pattern, frame));
+    this->Invalidate();
   }
+}
+
+template class CSequenceControl<SkinUI::CButtonControl>;
+template class CSequenceControl<SkinUI::CLabelControl>;
+
+CSequenceButton::CSequenceButton() {
+  sequence_.period = 60;
+  sequence_.bounce = true;
 }
 
 CSequenceLabel::CSequenceLabel() {
@@ -163,41 +175,6 @@ CSequenceLabel::CSequenceLabel() {
 }
 
 CSequenceLabel::~CSequenceLabel() { Stop(); }
-
-void CSequenceLabel::Start() {
-  sequence_.next = 0;
-  if (manager_ != nullptr) manager_->SetTimer(this, kSequenceTimerId, static_cast<UINT>(sequence_.period));
-}
-
-void CSequenceLabel::Stop() {
-  if (manager_ != nullptr) manager_->KillTimer(this, kSequenceTimerId);
-}
-
-void CSequenceLabel::SetAttribute(const std::wstring& name, const std::wstring& value) {
-  if (!sequence_.SetAttribute(name, value)) CLabelControl::SetAttribute(name, value);
-}
-
-void CSequenceLabel::DoInit() {
-  CLabelControl::DoInit();
-  if (sequence_.autostart && manager_ != nullptr) {
-    manager_->SetTimer(this, kSequenceTimerId, static_cast<UINT>(sequence_.period));
-  }
-}
-
-void CSequenceLabel::DoEvent(SkinUI::TEvent& event) {
-  CLabelControl::DoEvent(event);
-  if (event.type == SkinUI::EventType::Timer && event.wParam == kSequenceTimerId) Step();
-}
-
-void CSequenceLabel::Step() {
-  bool stop = false;
-  const int frame = sequence_.Tick(stop);
-  if (stop) Stop();
-  if (frame >= 0) {
-    SetBkImage(CFrameSequence::FormatFrame(sequence_.pattern, frame));
-    Invalidate();
-  }
-}
 
 SkinUI::CControl* CreateSequenceControl(const std::wstring& elementName) {
   if (NameIs(elementName, L"SequenceButton")) return new CSequenceButton();

@@ -35,11 +35,11 @@ struct CFrameSequence {
   static std::wstring FormatFrame(const std::wstring& pattern, int frame);
 };
 
-class CSequenceButton : public SkinUI::CButtonControl {
+// The animation on top of a toolkit control: timer 2100 steps through the
+// frames and shows each as the control's background image.
+template <typename Base>
+class CSequenceControl : public Base {
  public:
-  CSequenceButton();
-  std::wstring GetClass() const override { return L"SequenceButton"; }
-
   const std::wstring& GetSequencePattern() const { return sequence_.pattern; }
   void SetSequencePattern(const std::wstring& pattern) { sequence_.pattern = pattern; }
   int GetSequenceCount() const { return sequence_.count; }
@@ -55,34 +55,25 @@ class CSequenceButton : public SkinUI::CButtonControl {
   void DoInit() override;
   void DoEvent(SkinUI::TEvent& event) override;
 
- private:
-  void Step();
+ protected:
   CFrameSequence sequence_;
+
+ private:
+  void SetTimer();
+  void Step();
 };
 
-class CSequenceLabel : public SkinUI::CLabelControl {
+class CSequenceButton : public CSequenceControl<SkinUI::CButtonControl> {
+ public:
+  CSequenceButton();
+  std::wstring GetClass() const override { return L"SequenceButton"; }
+};
+
+class CSequenceLabel : public CSequenceControl<SkinUI::CLabelControl> {
  public:
   CSequenceLabel();
   ~CSequenceLabel() override;
   std::wstring GetClass() const override { return L"SequenceLabel"; }
-
-  const std::wstring& GetSequencePattern() const { return sequence_.pattern; }
-  void SetSequencePattern(const std::wstring& pattern) { sequence_.pattern = pattern; }
-  int GetSequenceCount() const { return sequence_.count; }
-  void SetSequenceCount(int count) { sequence_.count = count; }
-  int GetSequenceSpan() const { return sequence_.period; }
-  void SetSequenceSpan(int period) { sequence_.period = period; }
-  const CFrameSequence& Sequence() const { return sequence_; }
-  void Start();
-  void Stop();
-
-  void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-  void DoInit() override;
-  void DoEvent(SkinUI::TEvent& event) override;
-
- private:
-  void Step();
-  CFrameSequence sequence_;
 };
 
 // "SequenceButton" and "SequenceLabel" (ignoring case); null for any other
