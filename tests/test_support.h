@@ -19,6 +19,28 @@ inline std::wstring BuildPath(const std::wstring& relative) {
     if (c == L'/') c = L'\\';
   return path;
 }
+inline std::wstring BuildPath(const std::string& relative) { return BuildPath(Utils::NarrowToWide(relative, 65001)); }
+
+// Removes a folder and everything below it.
+inline void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = dir + L"\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(full.c_str());
+      }
+    } while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+  }
+  ::RemoveDirectoryW(dir.c_str());
+}
 
 // A new empty folder under the temporary path, removed with its contents
 // when the object goes.
@@ -32,7 +54,7 @@ class TempDir {
       if (::CreateDirectoryW(path_.c_str(), nullptr)) break;
     }
   }
-  ~TempDir() { Remove(path_); }
+  ~TempDir() { RemoveTree(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
@@ -40,26 +62,6 @@ class TempDir {
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
  private:
-  static void Remove(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring full = dir + L"\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          Remove(full);
-        } else {
-          ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-          ::DeleteFileW(full.c_str());
-        }
-      } while (::FindNextFileW(h, &fd));
-      ::FindClose(h);
-    }
-    ::RemoveDirectoryW(dir.c_str());
-  }
-
   std::wstring path_;
 };
 

@@ -9,42 +9,12 @@
 #include <iterator>
 #include <string>
 
+#include "../test_support.h"
 #include "utils/text.h"
 
 namespace test {
 
-// The Windows path of a file of the build ("Z:" + the Unix path).
-inline std::wstring BuildPath(const std::string& relative) {
-  const char* dir = std::getenv("LUMAVOX_BUILD_DIR");
-  std::string unix = std::string(dir ? dir : ".") + "/" + relative;
-  std::wstring path = L"Z:" + Utils::NarrowToWide(unix, 65001);
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
-}
-
 inline std::wstring ChildPath() { return BuildPath("tests/fixtures/child/test_child.exe"); }
-
-// Removes a folder and everything below it.
-inline void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(path.c_str());
-      }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryW(folder.c_str());
-}
 
 // A fresh, empty folder under the user's temporary folder.
 inline std::wstring FreshFolder(const std::wstring& name) {
