@@ -118,6 +118,10 @@ void CMTCurlDownloader::Start_Down() {
     node->next = ranges[i].start + present;
     node->end = ranges[i].end;
     node->handle = std::make_unique<CCurlEasy>();
+    if (i == 0 && urlMd5_.size() == 32) {
+      node->md5 = std::make_unique<CMd5Hasher>();
+      if (!node->md5->UpdateFromFile(node->partPath, present)) node->md5.reset();
+    }
     if (node->next > node->end) {
       node->result = 0;
     } else {
@@ -241,6 +245,7 @@ size_t CMTCurlDownloader::writeFun(char* data, size_t size, size_t count, void* 
   if (node->next > node->end) return 0;
   const size_t room = static_cast<size_t>(node->end - node->next + 1);
   const size_t written = std::fwrite(data, 1, std::min(size * count, room), node->file.get());
+  if (node->md5) node->md5->Update(data, written);
   node->next += static_cast<int64_t>(written);
   node->received += static_cast<int64_t>(written);
   return written;
@@ -291,7 +296,11 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
     lastPercent_ = 0.0;
   }
   const std::string save = Download::AnsiPath(savePath_);
-  if (!joinParts(save)) {
+  // The digest of part 0 was made while it was written; the join adds the
+  // other part's bytes as it copies them.
+  std::unique_ptr<CMd5Hasher> md5 = std::move(parts_.front()->md5);
+  if (md5 && (!md5->Ok() || md5->Bytes() != parts_.front()->end + 1)) md5.reset();
+  if (!joinParts(save, md5.get())) {
     // The parts could not be made into the package: nothing of them is
     // trusted any more.
     Download::RemoveFile(save);
@@ -301,7 +310,8 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   }
 
   if (urlMd5_.size() == 32) {
-    const std::string fileMd5 = Utils::FileMd5(save);
+    const bool hashed = md5 && md5->Ok() && md5->Bytes() == fileLength_;
+    const std::string fileMd5 = hashed ? md5->HexDigest() : Utils::FileMd5(save);
     if (fileMd5.size() == 32 && fileMd5 != urlMd5_) {
       Send(DL_CODE_NOTICE, 0.0, L"mtcurl文件md5校验失败");
       Download::RemoveFile(save);
@@ -324,7 +334,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   Send(DOWNLOAD_SUCCESS, 0.0, kLibCurl);
 }
 
-bool CMTCurlDownloader::joinParts(const std::string& save) {
+bool CMTCurlDownloader::joinParts(const std::string& save, CMd5Hasher* md5) {
   for (auto& node : parts_) node->file.reset();
   bool ok = true;
   {
@@ -343,6 +353,7 @@ bool CMTCurlDownloader::joinParts(const std::string& save) {
             ok = false;
             break;
           }
+          if (md5) md5->Update(block.get(), n);
         }
         if (std::ferror(in.get())) ok = false;
       }
