@@ -222,10 +222,14 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* node) {
   int result = easy.Perform();
   if (node->reply.Refused()) {
     result = CURLE_RANGE_ERROR;
-  } else if (result != CURLE_OK && node->next > node->end) {
+  } else if (node->next > node->end) {
     // Every byte of the part arrived; what the server sent past its end
     // (and the write error that cut it off) changes nothing.
     result = CURLE_OK;
+  } else if (result == CURLE_OK) {
+    // An answer that ended before the part did (a shorter range, a body
+    // without a length that stopped early): resume like after a cut.
+    result = CURLE_PARTIAL_FILE;
   }
   if (result != CURLE_OK) {
     DEBUG_LOG_LINE(L"error:%d:%s", result, CurlText(result).c_str());

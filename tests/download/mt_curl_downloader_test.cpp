@@ -232,6 +232,15 @@ INSTANTIATE_TEST_SUITE_P(
                {"bytes=0-10485759", "bytes=10485760-20971520", "bytes=13485760-20971520"},
                3,
                L""},
+        // A part answer that ends early without a length is resumed, not taken.
+        MtCase{"part_cut_without_length",
+               20971521,
+               "gethi=cut3000000",
+               {"1001 1003"},
+               0.0,
+               {"bytes=0-10485759", "bytes=10485760-20971520", "bytes=13485760-20971520"},
+               3,
+               L""},
         // Bytes past the end of a part are never written; the part is complete.
         MtCase{"part_sent_too_long", 20971521, "gethi=over5000", {"1001 1003"}, 0.0, {}, 2, L""},
         // A stalled part fails by the low-speed rule and resumes.
