@@ -1,6 +1,11 @@
 # Imported targets for the libraries built by tools/install_deps.sh and the
 # ones Debian ships for MinGW or as headers.
-set(LUMAVOX_DEPS_DIR "$ENV{HOME}/.cache/lumavox-deps/current" CACHE PATH
+if(DEFINED ENV{LUMAVOX_DEPS_CACHE})
+  set(_deps_cache "$ENV{LUMAVOX_DEPS_CACHE}")
+else()
+  set(_deps_cache "$ENV{HOME}/.cache/lumavox-deps")
+endif()
+set(LUMAVOX_DEPS_DIR "${_deps_cache}/current" CACHE PATH
     "Folder holding the prebuilt curl, lzma and pugixml prefixes")
 
 foreach(_dep curl lzma pugixml)
@@ -9,23 +14,25 @@ foreach(_dep curl lzma pugixml)
   endif()
 endforeach()
 
-add_library(deps_zlib INTERFACE)
-target_link_libraries(deps_zlib INTERFACE /usr/x86_64-w64-mingw32/lib/libz.a)
+# Imported static libraries, so that CMake knows curl needs zlib after it
+# whatever order a target names them in.
+function(_lumavox_static_dep name path)
+  add_library(${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(${name} PROPERTIES IMPORTED_LOCATION "${path}")
+endfunction()
 
-add_library(deps_curl INTERFACE)
+_lumavox_static_dep(deps_zlib /usr/x86_64-w64-mingw32/lib/libz.a)
+
+_lumavox_static_dep(deps_curl "${LUMAVOX_DEPS_DIR}/curl/lib/libcurl.a")
 target_include_directories(deps_curl SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/curl/include")
 target_compile_definitions(deps_curl INTERFACE CURL_STATICLIB)
-target_link_libraries(deps_curl INTERFACE
-  "${LUMAVOX_DEPS_DIR}/curl/lib/libcurl.a" deps_zlib
-  ws2_32 crypt32 bcrypt secur32 advapi32)
+target_link_libraries(deps_curl INTERFACE deps_zlib ws2_32 crypt32 bcrypt secur32 advapi32)
 
-add_library(deps_lzma INTERFACE)
+_lumavox_static_dep(deps_lzma "${LUMAVOX_DEPS_DIR}/lzma/lib/liblzma7z.a")
 target_include_directories(deps_lzma SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/lzma/include")
-target_link_libraries(deps_lzma INTERFACE "${LUMAVOX_DEPS_DIR}/lzma/lib/liblzma7z.a")
 
-add_library(deps_pugixml INTERFACE)
+_lumavox_static_dep(deps_pugixml "${LUMAVOX_DEPS_DIR}/pugixml/lib/libpugixml.a")
 target_include_directories(deps_pugixml SYSTEM INTERFACE "${LUMAVOX_DEPS_DIR}/pugixml/include")
-target_link_libraries(deps_pugixml INTERFACE "${LUMAVOX_DEPS_DIR}/pugixml/lib/libpugixml.a")
 
 add_library(deps_stb INTERFACE)
 target_include_directories(deps_stb SYSTEM INTERFACE /usr/include/stb)

@@ -64,8 +64,8 @@ IntegerPrefix ParseInteger(const std::wstring& text) {
   const long long value = std::wcstoll(begin, &end, 10);
   if (end == begin) return result;
   result.present = true;
-  result.fits = errno != ERANGE && value >= std::numeric_limits<int32_t>::min() &&
-                value <= std::numeric_limits<int32_t>::max();
+  result.fits =
+      errno != ERANGE && value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
   if (result.fits) result.value = static_cast<int32_t>(value);
   return result;
 }
@@ -121,10 +121,10 @@ void CInstallConfig::ReadFile() {
   // The system's profile-integer reading, except that a number that does not
   // fit in 32 bits counts as absent.
   const IntegerPrefix type = ParseInteger(ReadString(ini, L"DownloadType", L""));
-  DownloadType = (type.present && !type.fits)
-                     ? kDefaultDownloadType
-                     : static_cast<int32_t>(::GetPrivateProfileIntW(kSection, L"DownloadType", kDefaultDownloadType,
-                                                                    ini.c_str()));
+  DownloadType =
+      (type.present && !type.fits)
+          ? kDefaultDownloadType
+          : static_cast<int32_t>(::GetPrivateProfileIntW(kSection, L"DownloadType", kDefaultDownloadType, ini.c_str()));
 
   IsCheckNet = ReadString(ini, L"IsCheckNet", L"true") == L"true";
   IsEnableAppAnalytics = ReadString(ini, L"IsEnableAppAnalytics", L"true") == L"true";

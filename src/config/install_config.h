@@ -9,9 +9,9 @@ class CInstallConfig {
  public:
   // What the record reads of the machine; tests give their own.
   struct Environment {
-    std::wstring exePath;       // full path of the running executable
-    std::wstring commandLine;   // the whole process command line
-    std::wstring osVersionName; // as Utils::GetOsVersionName names it
+    std::wstring exePath;        // full path of the running executable
+    std::wstring commandLine;    // the whole process command line
+    std::wstring osVersionName;  // as Utils::GetOsVersionName names it
     bool is64BitSystem = false;
     static Environment Current();
   };

@@ -9,26 +9,44 @@
 
 namespace Utils {
 
-void DebugLog(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
+namespace {
+
+// Measures, allocates and formats; an empty result when any step fails.
+bool FormatV(std::unique_ptr<wchar_t[]>& buffer, const wchar_t* format, va_list args) {
   va_list measure;
   va_copy(measure, args);
   const int length = _vscwprintf(format, measure);
   va_end(measure);
-  if (length >= 0) {
-    const size_t size = static_cast<size_t>(length) + 2;
-    std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[size]);
-    if (buffer) {
-      buffer[0] = L'\0';
-      _vsnwprintf_s(buffer.get(), size, _TRUNCATE, format, args);
-      ::OutputDebugStringW(buffer.get());
-    }
-  }
+  if (length < 0) return false;
+  const size_t size = static_cast<size_t>(length) + 2;
+  buffer.reset(new (std::nothrow) wchar_t[size]);
+  if (!buffer) return false;
+  buffer[0] = L'\0';
+  _vsnwprintf_s(buffer.get(), size, _TRUNCATE, format, args);
+  return true;
+}
+
+}  // namespace
+
+void DebugLog(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::unique_ptr<wchar_t[]> buffer;
+  if (FormatV(buffer, format, args)) ::OutputDebugStringW(buffer.get());
   va_end(args);
 }
 
 namespace detail {
+
+std::wstring FormatRecord(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::unique_ptr<wchar_t[]> buffer;
+  std::wstring text;
+  if (FormatV(buffer, format, args)) text = buffer.get();
+  va_end(args);
+  return text;
+}
 
 LogStamp::LogStamp() {
   SYSTEMTIME t;

@@ -47,8 +47,8 @@ void Process::Launch(const std::wstring& commandLine) {
   // Standard error is connected to nothing: nobody reads it, and a pipe
   // nobody reads would block a child that writes a lot there.
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  UniqueFileHandle nul(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                     OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle nul(
+      ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
 
   STARTUPINFOW si{};
   si.cb = sizeof(si);
@@ -61,8 +61,7 @@ void Process::Launch(const std::wstring& commandLine) {
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
   PROCESS_INFORMATION pi{};
-  const BOOL created =
-      ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  const BOOL created = ::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
 
   // Our copies of the child's ends go in every case: once the child and
   // whatever inherited them are gone, a read on the output fails.

@@ -24,8 +24,7 @@ void AnnounceThreadName(DWORD threadId, const std::string& name) {
 
 }  // namespace
 
-Thread::Thread(void* param, const std::wstring& name, Body body)
-    : body_(std::move(body)), param_(param), name_(name) {
+Thread::Thread(void* param, const std::wstring& name, Body body) : body_(std::move(body)), param_(param), name_(name) {
   handle_.reset(::CreateThread(nullptr, 0, &Thread::CallBack, this, CREATE_SUSPENDED, &threadId_));
   if (handle_) AnnounceThreadName(threadId_, DebuggerName());
 }
