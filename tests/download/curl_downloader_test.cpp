@@ -428,6 +428,7 @@ TEST_P(CurlDownloaderStop, StopsWaitsAndLeavesNothing) {
     ASSERT_TRUE(log.WaitFor(c.waitFor, kRunTimeoutMs));
   }
   ::Sleep(c.delayMs);
+  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
   const size_t eventsBefore = log.Count();
   const ULONGLONG begin = ::GetTickCount64();
   downloader.reset();
