@@ -20,9 +20,10 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <curl/curl.h>
 #include <mutex>
 #include <string>
+
+#include <curl/curl.h>
 
 #include "download/downloader.h"
 
