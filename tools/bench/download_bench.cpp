@@ -8,7 +8,8 @@
 //   elapsed_ms <ms>            from the first Start to the last event
 //   end_epoch_ms <ms>          wall-clock time of the last event (ms since 1970)
 //   progress_events <n>
-//   working_set_before <bytes> the process before the download began
+//   working_set_start <bytes>  the process as it entered main
+//   working_set_before <bytes> the process before the download began (libcurl set up)
 //   peak_working_set <bytes>   the peak of the whole process up to the end
 // Exit code 0 when the download ended with 1003.
 #include <winsock2.h>
@@ -57,6 +58,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: download_bench <downloadType> <url> <savePath>\n");
     return 2;
   }
+  const size_t atStart = WorkingSet(false);
   if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) return 3;
 
   std::mutex mutex;
@@ -99,6 +101,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("elapsed_ms %.1f\n", endNow - begin);
     std::printf("end_epoch_ms %.3f\n", endEpoch);
     std::printf("progress_events %d\n", progressEvents);
+    std::printf("working_set_start %zu\n", atStart);
     std::printf("working_set_before %zu\n", before);
     std::printf("peak_working_set %zu\n", WorkingSet(true));
   }

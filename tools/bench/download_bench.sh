@@ -120,7 +120,7 @@ awk -v size="$size" -v rate="$rate" \
     -v native="$(awk -v a="$t3" -v b="$t4" 'BEGIN { print (b - a) * 1000 }')" \
     -v end="$(field end_epoch_ms "$mt_out")" -v last="$last_byte_ms" \
     -v mtpeak="$(field peak_working_set "$mt_out")" -v cupeak="$(field peak_working_set "$curl_out")" \
-    -v mtbase="$(field working_set_before "$mt_out")" '
+    -v mtstart="$(field working_set_start "$mt_out")" -v custart="$(field working_set_start "$curl_out")" '
 BEGIN {
   ideal2 = size / (2 * rate) * 1000; ideal1 = size / rate * 1000; tail = end - last
   printf "CMTCurlDownloader %.2f s, ideal size/2L %.2f s, aria2c -x2 -s2 %.2f s\n", mt / 1000, ideal2 / 1000, aria / 1000
@@ -130,8 +130,8 @@ BEGIN {
   printf "ratio aria2c -x2 -s2 / (size/2L) = %.3f (for comparison)\n", aria / ideal2
   printf "ratio curl command line / (size/L) = %.3f (for comparison)\n", cli / ideal1
   printf "ratio last byte to 1003 (%.0f ms) / native cat + md5sum (%.0f ms) = %.3f (target <= 1.5)\n", tail, native, tail / native
-  printf "peak working set CMTCurlDownloader = %.1f MiB (target <= 32 MiB; %.1f MiB before the download)\n", mtpeak / 1048576, mtbase / 1048576
-  printf "peak working set CCurlDownloader = %.1f MiB (target <= 32 MiB)\n", cupeak / 1048576
+  printf "peak working set CMTCurlDownloader = %.1f MiB (target <= 32 MiB; %.1f MiB at entry to main, %.1f MiB added by the download)\n", mtpeak / 1048576, mtstart / 1048576, (mtpeak - mtstart) / 1048576
+  printf "peak working set CCurlDownloader = %.1f MiB (target <= 32 MiB; %.1f MiB at entry to main, %.1f MiB added by the download)\n", cupeak / 1048576, custart / 1048576, (cupeak - custart) / 1048576
 }'
 
 if [ "$big" = 1 ]; then
