@@ -251,6 +251,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
 }
 
 void CurlClient::ReportSizeFailure(long status) {
+  if (abort_) return;  // a probe stopped by its owner says nothing about the server
   wchar_t reason[200] = {};
   std::swprintf(reason, 200, L"1.获取文件大小的状态码为=%ld；", status);
   ReportTask(L"下载失败原因", 0.0f, reason, {{L"AB", L"IN"}});

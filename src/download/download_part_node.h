@@ -9,6 +9,7 @@
 
 #include "download/curl_easy.h"
 #include "download/download_util.h"
+#include "download/md5_hasher.h"
 #include "download/range_reply.h"
 
 class CMTCurlDownloader;
@@ -24,4 +25,7 @@ struct DownloadPartNode {
   std::atomic<int64_t> received{0};  // bytes in the part file; read by the progress gate of both parts
   CMTCurlDownloader* owner = nullptr;
   CRangeReply reply;  // the answer to the current range request
+  // Part 0 only, when there is a digest to check: the part's bytes hashed as
+  // they are written, so that the digest need not read the package again.
+  std::unique_ptr<CMd5Hasher> md5;
 };

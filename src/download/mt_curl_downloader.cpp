@@ -118,6 +118,10 @@ void CMTCurlDownloader::Start_Down() {
     node->next = ranges[i].start + present;
     node->end = ranges[i].end;
     node->handle = std::make_unique<CCurlEasy>();
+    if (i == 0 && urlMd5_.size() == 32) {
+      node->md5 = std::make_unique<CMd5Hasher>();
+      if (!node->md5->UpdateFromFile(node->partPath, present)) node->md5.reset();
+    }
     if (node->next > node->end) {
       node->result = 0;
     } else {
@@ -218,10 +222,14 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* node) {
   int result = easy.Perform();
   if (node->reply.Refused()) {
     result = CURLE_RANGE_ERROR;
-  } else if (result != CURLE_OK && node->next > node->end) {
+  } else if (node->next > node->end) {
     // Every byte of the part arrived; what the server sent past its end
     // (and the write error that cut it off) changes nothing.
     result = CURLE_OK;
+  } else if (result == CURLE_OK) {
+    // An answer that ended before the part did (a shorter range, a body
+    // without a length that stopped early): resume like after a cut.
+    result = CURLE_PARTIAL_FILE;
   }
   if (result != CURLE_OK) {
     DEBUG_LOG_LINE(L"error:%d:%s", result, CurlText(result).c_str());
@@ -241,6 +249,7 @@ size_t CMTCurlDownloader::writeFun(char* data, size_t size, size_t count, void* 
   if (node->next > node->end) return 0;
   const size_t room = static_cast<size_t>(node->end - node->next + 1);
   const size_t written = std::fwrite(data, 1, std::min(size * count, room), node->file.get());
+  if (node->md5) node->md5->Update(data, written);
   node->next += static_cast<int64_t>(written);
   node->received += static_cast<int64_t>(written);
   return written;
@@ -291,7 +300,11 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
     lastPercent_ = 0.0;
   }
   const std::string save = Download::AnsiPath(savePath_);
-  if (!joinParts(save)) {
+  // The digest of part 0 was made while it was written; the join adds the
+  // other part's bytes as it copies them.
+  std::unique_ptr<CMd5Hasher> md5 = std::move(parts_.front()->md5);
+  if (md5 && (!md5->Ok() || md5->Bytes() != parts_.front()->end + 1)) md5.reset();
+  if (!joinParts(save, md5.get())) {
     // The parts could not be made into the package: nothing of them is
     // trusted any more.
     Download::RemoveFile(save);
@@ -301,7 +314,8 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   }
 
   if (urlMd5_.size() == 32) {
-    const std::string fileMd5 = Utils::FileMd5(save);
+    const bool hashed = md5 && md5->Ok() && md5->Bytes() == fileLength_;
+    const std::string fileMd5 = hashed ? md5->HexDigest() : Utils::FileMd5(save);
     if (fileMd5.size() == 32 && fileMd5 != urlMd5_) {
       Send(DL_CODE_NOTICE, 0.0, L"mtcurl文件md5校验失败");
       Download::RemoveFile(save);
@@ -324,7 +338,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   Send(DOWNLOAD_SUCCESS, 0.0, kLibCurl);
 }
 
-bool CMTCurlDownloader::joinParts(const std::string& save) {
+bool CMTCurlDownloader::joinParts(const std::string& save, CMd5Hasher* md5) {
   for (auto& node : parts_) node->file.reset();
   bool ok = true;
   {
@@ -343,6 +357,7 @@ bool CMTCurlDownloader::joinParts(const std::string& save) {
             ok = false;
             break;
           }
+          if (md5) md5->Update(block.get(), n);
         }
         if (std::ferror(in.get())) ok = false;
       }

@@ -130,6 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
         ClientCase{"server_error", 2 * kMiB, "then=s500", -1, -1, CURLE_HTTP_RETURNED_ERROR, {"-"}, false, 0, {}},
         ClientCase{
             "connection_dropped", 2 * kMiB, "then=drop70000", -1, -1, CURLE_PARTIAL_FILE, {"-"}, false, 70000, {}},
+        // A body without a length that ends early looks complete to curl; it
+        // is shorter than the probed length, so it stays for a resume.
+        ClientCase{
+            "body_cut_without_length", 2 * kMiB, "then=cut70000", -1, -1, CURLE_PARTIAL_FILE, {"-"}, false, 70000, {}},
         // More bytes than the package has (no length announced): not the package.
         ClientCase{
             "body_longer_than_probed", 2 * kMiB, "then=over5000", -1, -1, CURLE_PARTIAL_FILE, {"-"}, false, -1, {}}),
@@ -303,6 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
         CurlRunCase{
             "partial_file_budget", 2 * kMiB, "then=drop20000", {"1001 1004"}, CURLE_PARTIAL_FILE, 12, false, 480, L""},
         CurlRunCase{"dropped_once_resumes", 2 * kMiB, "get=drop300000", {"1001 1003"}, 0.0, 2, true, 0, L""},
+        CurlRunCase{"cut_without_length_once", 2 * kMiB, "get=cut300000", {"1001 1003"}, 0.0, 2, true, 0, L""},
         CurlRunCase{"too_long_once", 2 * kMiB, "get=over5000", {"1001 1003"}, 0.0, 2, true, 0, L""},
         CurlRunCase{"resume_answered_with_whole_body",
                     2 * kMiB,
@@ -423,6 +428,7 @@ TEST_P(CurlDownloaderStop, StopsWaitsAndLeavesNothing) {
     ASSERT_TRUE(log.WaitFor(c.waitFor, kRunTimeoutMs));
   }
   ::Sleep(c.delayMs);
+  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
   const size_t eventsBefore = log.Count();
   const ULONGLONG begin = ::GetTickCount64();
   downloader.reset();

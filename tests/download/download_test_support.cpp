@@ -303,6 +303,15 @@ std::string Describe(const std::vector<Event>& events) {
 }
 
 int ThreadCount() {
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<QueryThread>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+  constexpr int kThreadQuerySetWin32StartAddress = 9;
+  const auto* image = reinterpret_cast<const BYTE*>(::GetModuleHandleW(nullptr));
+  const auto* headers =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+  const BYTE* imageEnd = image + headers->OptionalHeader.SizeOfImage;
+
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return -1;
   THREADENTRY32 entry = {};
@@ -310,7 +319,17 @@ int ThreadCount() {
   int count = 0;
   const DWORD self = ::GetCurrentProcessId();
   for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == self) ++count;
+    if (entry.th32OwnerProcessID != self) continue;
+    bool ours = true;  // counted when its start cannot be told
+    HANDLE thread = ::OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (thread) {
+      const BYTE* start = nullptr;
+      if (query && query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) == 0) {
+        ours = start >= image && start < imageEnd;
+      }
+      ::CloseHandle(thread);
+    }
+    count += ours ? 1 : 0;
   }
   ::CloseHandle(snapshot);
   return count;

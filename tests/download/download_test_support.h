@@ -107,7 +107,9 @@ size_t ProgressCount(const std::vector<Event>& events);
 const Event* Last(const std::vector<Event>& events, int32_t code);
 std::string Describe(const std::vector<Event>& events);
 
-// Threads of this process (the download workers must all be gone).
+// Threads of this process that run code of this program (not of a system
+// library): the download workers must all be gone after destruction, while
+// the system's URL service may keep threads of its own for a while.
 int ThreadCount();
 
 }  // namespace dltest

@@ -1,0 +1,40 @@
+#pragma once
+// An MD5 digest fed piece by piece (the system's cryptographic provider),
+// so that a package can be hashed while it is written instead of being read
+// again afterwards.
+
+// winsock2.h ahead of windows.h, as the curl users of the download headers need it.
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <wincrypt.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CMd5Hasher {
+ public:
+  CMd5Hasher();
+  ~CMd5Hasher();
+  CMd5Hasher(const CMd5Hasher&) = delete;
+  CMd5Hasher& operator=(const CMd5Hasher&) = delete;
+
+  // False once anything failed; the digest is then unknown.
+  bool Ok() const { return hash_ != 0; }
+  void Update(const void* data, size_t size);
+  // Hashes the first bytes of a file; false (and the hasher unusable) when
+  // they cannot all be read.
+  bool UpdateFromFile(const std::string& ansiPath, int64_t bytes);
+  int64_t Bytes() const { return bytes_; }
+  // 32 lower-case hex digits; empty when the digest is unknown. Ends the hasher.
+  std::string HexDigest();
+
+ private:
+  void Fail();
+
+  HCRYPTPROV provider_ = 0;
+  HCRYPTHASH hash_ = 0;
+  int64_t bytes_ = 0;
+};
