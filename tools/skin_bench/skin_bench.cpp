@@ -68,6 +68,38 @@ double CreateToFirstPaint(bool& complete) {
   return stats.firstPaintDone == 0 ? -1 : Ms(stats.firstPaintDone - start);
 }
 
+// The same moment for a plain Win32 window that paints itself white: what
+// the windowing system costs a process before any skin work.
+double PlainCreateToFirstPaint() {
+  static bool painted = false;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_PAINT) {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(h, &ps);
+      ::FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      ::EndPaint(h, &ps);
+      painted = true;
+      return 0;
+    }
+    return ::DefWindowProcW(h, m, wp, lp);
+  };
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"PlainBench";
+  ::RegisterClassW(&wc);
+  const LONGLONG start = Now();
+  HWND w = ::CreateWindowW(L"PlainBench", L"Lumavox", WS_VISIBLE | WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                           600, 400, nullptr, nullptr, wc.hInstance, nullptr);
+  const DWORD deadline = ::GetTickCount() + 5000;
+  while (!painted && ::GetTickCount() < deadline) {
+    Pump();
+    if (!painted) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+  const double ms = Ms(Now() - start);
+  ::DestroyWindow(w);
+  return painted ? ms : -1;
+}
+
 }  // namespace
 
 // One figure per run, so each run measures a fresh process the way the
@@ -78,6 +110,8 @@ double CreateToFirstPaint(bool& complete) {
 //   skin_bench archive   archive open from the resource + decode of every
 //                        image, first time in the process
 //   skin_bench progress  one progress-bar update repaint, median of 100
+//   skin_bench plain     creation to first paint of a plain Win32 window, for
+//                        comparison
 int main(int argc, char** argv) {
   CPaintManager::SetInstance(::GetModuleHandleW(nullptr));
   HMODULE self = ::GetModuleHandleW(nullptr);
@@ -98,6 +132,10 @@ int main(int argc, char** argv) {
       allComplete = allComplete && complete;
     }
     std::printf("%.3f %.3f %d\n", first, Median(more), allComplete ? 1 : 0);
+    return 0;
+  }
+  if (mode == "plain") {
+    std::printf("%.3f\n", PlainCreateToFirstPaint());
     return 0;
   }
   if (mode == "archive") {

@@ -29,6 +29,9 @@ first=$(echo "$w" | median 1); later=$(echo "$w" | median 2)
 complete=$(echo "$w" | awk '{ s += $3 } END { print (s == NR) ? "" : " (a first paint did not cover the window)" }')
 printf 'window creation to first complete paint, mainWnd.xml: %.1f ms first window of a process, %.1f ms later windows (target <= 50 ms) %s%s\n' \
   "$first" "$later" "$(verdict "$first" 50)" "$complete"
+plain=$(collect plain | median 1)
+printf '  beside it, a plain Win32 window of the same size, creation to the end of its first paint: %.1f ms (what Wine costs a first window before any skin work; the skin adds %.1f ms)\n' \
+  "$plain" "$(awk -v a="$first" -v b="$plain" 'BEGIN { print a - b }')"
 a=$(collect archive)
 open=$(echo "$a" | median 1); images=$(echo "$a" | median 2)
 printf 'archive open + decode of all %d images: %.1f ms (target <= 30 ms) %s\n' "$images" "$open" "$(verdict "$open" 30)"
