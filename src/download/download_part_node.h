@@ -9,8 +9,8 @@
 
 #include "download/curl_easy.h"
 #include "download/download_util.h"
-#include "download/md5_hasher.h"
 #include "download/range_reply.h"
+#include "utils/md5_hasher.h"
 
 class CMTCurlDownloader;
 
@@ -27,5 +27,5 @@ struct DownloadPartNode {
   CRangeReply reply;  // the answer to the current range request
   // Part 0 only, when there is a digest to check: the part's bytes hashed as
   // they are written, so that the digest need not read the package again.
-  std::unique_ptr<CMd5Hasher> md5;
+  std::unique_ptr<Utils::Md5Hasher> md5;
 };

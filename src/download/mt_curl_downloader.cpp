@@ -119,7 +119,7 @@ void CMTCurlDownloader::Start_Down() {
     node->end = ranges[i].end;
     node->handle = std::make_unique<CCurlEasy>();
     if (i == 0 && urlMd5_.size() == 32) {
-      node->md5 = std::make_unique<CMd5Hasher>();
+      node->md5 = std::make_unique<Utils::Md5Hasher>();
       if (!node->md5->UpdateFromFile(node->partPath, present)) node->md5.reset();
     }
     if (node->next > node->end) {
@@ -302,7 +302,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   const std::string save = Download::AnsiPath(savePath_);
   // The digest of part 0 was made while it was written; the join adds the
   // other part's bytes as it copies them.
-  std::unique_ptr<CMd5Hasher> md5 = std::move(parts_.front()->md5);
+  std::unique_ptr<Utils::Md5Hasher> md5 = std::move(parts_.front()->md5);
   if (md5 && (!md5->Ok() || md5->Bytes() != parts_.front()->end + 1)) md5.reset();
   if (!joinParts(save, md5.get())) {
     // The parts could not be made into the package: nothing of them is
@@ -338,7 +338,7 @@ void CMTCurlDownloader::waitForFinishThreadFun(std::vector<std::unique_ptr<Utils
   Send(DOWNLOAD_SUCCESS, 0.0, kLibCurl);
 }
 
-bool CMTCurlDownloader::joinParts(const std::string& save, CMd5Hasher* md5) {
+bool CMTCurlDownloader::joinParts(const std::string& save, Utils::Md5Hasher* md5) {
   for (auto& node : parts_) node->file.reset();
   bool ok = true;
   {

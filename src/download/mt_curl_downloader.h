@@ -51,7 +51,7 @@ class CMTCurlDownloader : public CDownloader {
   void downloadThreadFun(DownloadPartNode* node);
   int downloadExe(DownloadPartNode* node);
   void waitForFinishThreadFun(std::vector<std::unique_ptr<Utils::Thread>>& partThreads);
-  bool joinParts(const std::string& ansiSavePath, CMd5Hasher* md5);
+  bool joinParts(const std::string& ansiSavePath, Utils::Md5Hasher* md5);
   void failAttempt(int32_t code);
   void clearParts();
   void deletePartFiles();

@@ -1,10 +1,7 @@
 #pragma once
-// An MD5 digest fed piece by piece (the system's cryptographic provider),
-// so that a package can be hashed while it is written instead of being read
-// again afterwards.
-
-// winsock2.h ahead of windows.h, as the curl users of the download headers need it.
-#include <winsock2.h>
+// An MD5 digest (RFC 1321) fed piece by piece, through the system's
+// cryptographic provider, so that data can be hashed while it is written
+// instead of being read again afterwards.
 
 #include <windows.h>
 
@@ -14,12 +11,14 @@
 #include <cstdint>
 #include <string>
 
-class CMd5Hasher {
+namespace Utils {
+
+class Md5Hasher {
  public:
-  CMd5Hasher();
-  ~CMd5Hasher();
-  CMd5Hasher(const CMd5Hasher&) = delete;
-  CMd5Hasher& operator=(const CMd5Hasher&) = delete;
+  Md5Hasher();
+  ~Md5Hasher();
+  Md5Hasher(const Md5Hasher&) = delete;
+  Md5Hasher& operator=(const Md5Hasher&) = delete;
 
   // False once anything failed; the digest is then unknown.
   bool Ok() const { return hash_ != 0; }
@@ -38,3 +37,5 @@ class CMd5Hasher {
   HCRYPTHASH hash_ = 0;
   int64_t bytes_ = 0;
 };
+
+}  // namespace Utils
