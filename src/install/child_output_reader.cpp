@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "utils/exception.h"
 #include "utils/log.h"
 #include "utils/process.h"
 #include "utils/text.h"
@@ -109,4 +110,27 @@ void CChildOutputReader::WaitForEnd(const Utils::Process& child, DWORD pollMs) {
       if (!::ReadFile(output, buffer, std::min<DWORD>(available, kReadSize), &got, nullptr) || got == 0) break;
     }
   }
+}
+
+CChildOutputReader::Outcome CChildOutputReader::RunChild(std::unique_ptr<Utils::Process>& process,
+                                                         const std::wstring& commandLine, const int32_t& codePage,
+                                                         const ChunkParser& parse, const Options& options,
+                                                         const wchar_t* what) {
+  Outcome outcome;
+  process = std::make_unique<Utils::Process>();
+  try {
+    process->Launch(commandLine);
+  } catch (const Utils::Exception& e) {
+    const DWORD error = ::GetLastError();
+    DEBUG_LOG_LINE(L"cannot start the %s (%s, error %lu): %s", what, Utils::NarrowToWide(e.what(), 0).c_str(), error,
+                   commandLine.c_str());
+    process.reset();
+    return outcome;
+  }
+  outcome.launched = true;
+  outcome.verdictSeen = Run(*process, codePage, parse, options);
+  WaitForEnd(*process, options.idleWaitMs);
+  outcome.exitCode = process->ExitCode();
+  process.reset();
+  return outcome;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace Utils {
@@ -65,6 +66,19 @@ class CChildOutputReader {
   // meanwhile is read and dropped, so that a child that goes on writing
   // after its verdict cannot block on a full pipe while we wait for it.
   static void WaitForEnd(const Utils::Process& child, DWORD pollMs);
+
+  struct Outcome {
+    bool launched = false;
+    bool verdictSeen = false;
+    DWORD exitCode = 0;  // of an ended child
+  };
+  // The whole run of one child: starts it with its command line into
+  // process (which holds it while it runs), reads it (Run), waits for its
+  // end (WaitForEnd) and releases it. A launch failure is logged, naming the
+  // child with what.
+  static Outcome RunChild(std::unique_ptr<Utils::Process>& process, const std::wstring& commandLine,
+                          const int32_t& codePage, const ChunkParser& parse, const Options& options,
+                          const wchar_t* what);
 
   // The bytes read by one read at most.
   static constexpr DWORD kReadSize = 1024;

@@ -3,7 +3,6 @@
 #include "config/install_config.h"
 #include "install/child_output_reader.h"
 #include "install/protocol_values.h"
-#include "utils/exception.h"
 #include "utils/log.h"
 #include "utils/process.h"
 #include "utils/text.h"
@@ -133,37 +132,26 @@ int CPackageInstaller::ParseOutput(const std::wstring& chunk) {
 void CPackageInstaller::Run() {
   Raise(IST_CODE_START, 0);
   Raise(IST_CODE_PROGRESS, 0);
-  process_ = std::make_unique<Utils::Process>();
-  try {
-    process_->Launch(commandLine_);
-  } catch (const Utils::Exception& e) {
-    const DWORD error = ::GetLastError();
-    DEBUG_LOG_LINE(L"cannot start the package (%s, error %lu): %s", Utils::NarrowToWide(e.what(), 0).c_str(), error,
-                   commandLine_.c_str());
-    process_.reset();
+  CChildOutputReader::Options options;
+  options.stopAtVerdict = true;
+  options.idleWaitMs = 100;
+  const CChildOutputReader::Outcome run = CChildOutputReader::RunChild(
+      process_, commandLine_, codePage_, [this](const std::wstring& chunk) { return ParseOutput(chunk); }, options,
+      L"package");
+  if (!run.launched) {
     Raise(IST_CODE_FAIL, 2);
     if (finished_) finished_();
     return;
   }
 
-  CChildOutputReader::Options options;
-  options.stopAtVerdict = true;
-  options.idleWaitMs = 100;
-  const bool verdictSeen = CChildOutputReader::Run(
-      *process_, codePage_, [this](const std::wstring& chunk) { return ParseOutput(chunk); }, options);
-
-  CChildOutputReader::WaitForEnd(*process_, options.idleWaitMs);
-  const DWORD exitCode = process_->ExitCode();
-  process_.reset();
-
-  if (!verdictSeen) {
+  if (!run.verdictSeen) {
     // Without a verdict the exit code decides: a package that ended with a
     // failure code has not installed anything we can start.
-    if (exitCode == 0) {
+    if (run.exitCode == 0) {
       Raise(INSTALL_SUCCESS, 1);
     } else {
-      DEBUG_LOG_LINE(L"package ended without a verdict, exit code %lu", exitCode);
-      Raise(IST_CODE_FAIL, static_cast<double>(exitCode), kInstallFailedText);
+      DEBUG_LOG_LINE(L"package ended without a verdict, exit code %lu", run.exitCode);
+      Raise(IST_CODE_FAIL, static_cast<double>(run.exitCode), kInstallFailedText);
     }
   }
   if (finished_) finished_();

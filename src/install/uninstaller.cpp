@@ -3,7 +3,6 @@
 #include "install/child_output_reader.h"
 #include "install/paths.h"
 #include "install/protocol_values.h"
-#include "utils/exception.h"
 #include "utils/log.h"
 #include "utils/process.h"
 #include "utils/text.h"
@@ -90,33 +89,22 @@ void CUnInstaller::Run() {
     return;
   }
   callback_(UNIST_CODE_PROGRESS, 0, std::wstring());
-  process_ = std::make_unique<Utils::Process>();
-  try {
-    process_->Launch(commandLine_);
-  } catch (const Utils::Exception& e) {
-    const DWORD error = ::GetLastError();
-    DEBUG_LOG_LINE(L"cannot start the uninstaller (%s, error %lu): %s", Utils::NarrowToWide(e.what(), 0).c_str(), error,
-                   commandLine_.c_str());
-    process_.reset();
+  CChildOutputReader::Options options;
+  options.stopAtVerdict = false;
+  options.idleWaitMs = kIdleWaitMs;
+  const CChildOutputReader::Outcome run = CChildOutputReader::RunChild(
+      process_, commandLine_, codePage_, [this](const std::wstring& chunk) { return ParseOutput(chunk); }, options,
+      L"uninstaller");
+  if (!run.launched) {
     callback_(UNIST_CODE_FAIL, 2, std::wstring());
     return;
   }
 
-  CChildOutputReader::Options options;
-  options.stopAtVerdict = false;
-  options.idleWaitMs = kIdleWaitMs;
-  const bool verdictSeen = CChildOutputReader::Run(
-      *process_, codePage_, [this](const std::wstring& chunk) { return ParseOutput(chunk); }, options);
-
-  CChildOutputReader::WaitForEnd(*process_, options.idleWaitMs);
-  const DWORD exitCode = process_->ExitCode();
-  process_.reset();
-
-  if (!verdictSeen) {
-    if (exitCode == 0) {
+  if (!run.verdictSeen) {
+    if (run.exitCode == 0) {
       callback_(UNIST_CODE_SUCCESS, 1, std::wstring());
     } else {
-      DEBUG_LOG_LINE(L"uninstaller ended without a verdict, exit code %lu", exitCode);
+      DEBUG_LOG_LINE(L"uninstaller ended without a verdict, exit code %lu", run.exitCode);
       callback_(UNIST_CODE_ERROR, 0, kUninstallFailedText);
     }
   }
