@@ -10,7 +10,7 @@
 #   - the peak working set of the downloading Windows process.
 # Each ratio is printed on its own line with its target.
 #
-#   tools/bench/download_bench.sh [--size BYTES] [--rate BYTES_PER_S] [--big]
+#   tools/download_bench/download_bench.sh [--size BYTES] [--rate BYTES_PER_S] [--big]
 #
 # Defaults: 200 MiB, 20 MiB/s. --big adds a real segmented download of a
 # package above 2 GiB (no rate limit). BUILD_DIR picks the build folder
@@ -31,7 +31,7 @@ while [ $# -gt 0 ]; do
 done
 
 cmake --build "$build" --target download_bench -j2 >/dev/null
-bench_exe="$build/tools/bench/download_bench.exe"
+bench_exe="$build/tools/download_bench/download_bench.exe"
 "$build/wine_env.sh" start
 
 # Work files on the same disk as the build (the Windows side writes there
