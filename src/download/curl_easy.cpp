@@ -1,5 +1,7 @@
 #include "download/curl_easy.h"
 
+#include "utils/tls_check.h"
+
 CCurlEasy::CCurlEasy() : handle_(curl_easy_init()) {}
 
 CCurlEasy::~CCurlEasy() {
@@ -47,7 +49,7 @@ size_t CCurlEasy::Discard(char*, size_t size, size_t count, void*) { return size
 
 int CCurlEasy::PreRequest(void* self, char*, char*, int, int) {
   auto* easy = static_cast<CCurlEasy*>(self);
-  if (IsServerCertificateTrusted(easy->handle_)) return CURL_PREREQFUNC_OK;
+  if (Utils::IsServerCertificateTrusted(easy->handle_)) return CURL_PREREQFUNC_OK;
   easy->certificateRefused_ = true;
   return CURL_PREREQFUNC_ABORT;
 }

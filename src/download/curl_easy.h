@@ -62,9 +62,3 @@ class CCurlHeaders {
  private:
   curl_slist* list_ = nullptr;
 };
-
-// True when the TLS connection of the request about to be sent presents a
-// certificate that chains to a trusted root of the system store, is valid
-// for server authentication and names the requested host. Requests that do
-// not use TLS pass.
-bool IsServerCertificateTrusted(CURL* handle);

@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "utils/tls_check.h"
+
 namespace collect {
 
 namespace {
@@ -42,6 +44,21 @@ size_t ParseHeader(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
+// With the system's trust store, the server is checked once more by the
+// system's own chain engine before the records go out: not every Schannel
+// verifies (Wine's accepts any certificate).
+struct ServerCheck {
+  CURL* handle = nullptr;
+  bool refused = false;
+};
+
+int CheckServer(void* data, char*, char*, int, int) {
+  auto* check = static_cast<ServerCheck*>(data);
+  if (Utils::IsServerCertificateTrusted(check->handle)) return CURL_PREREQFUNC_OK;
+  check->refused = true;
+  return CURL_PREREQFUNC_ABORT;
+}
+
 }  // namespace
 
 HttpResponse RecordSender::Post(const std::string& url, const std::string& contentType, const std::string& body,
@@ -66,7 +83,13 @@ HttpResponse RecordSender::Post(const std::string& url, const std::string& conte
   // host name are checked; a plain-HTTP endpoint has neither to check.
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!caFile_.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
+  ServerCheck check{h};
+  if (!caFile_.empty()) {
+    curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
+  } else {
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &CheckServer);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, &check);
+  }
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, error);
@@ -88,7 +111,9 @@ HttpResponse RecordSender::Post(const std::string& url, const std::string& conte
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
   } else {
     response.status = -1;
-    response.body = error[0] ? error : curl_easy_strerror(code);
+    response.body = check.refused ? "the server's certificate is not trusted for its host"
+                    : error[0]    ? error
+                                  : curl_easy_strerror(code);
   }
   return response;
 }

@@ -1,10 +1,7 @@
-// Schannel verifies the server on Windows, but not every Schannel does it
-// (Wine's accepts any certificate), and the package runs with administrator
-// rights right after the download. So before each request on a TLS
-// connection the certificate chain and host name are checked once more with
-// the system's own chain engine and trust store.
+// The certificate chain and host name of a curl connection, checked with the
+// system's own chain engine and trust store.
 // curl's header brings winsock2.h, which must come before windows.h.
-#include "download/curl_easy.h"
+#include "utils/tls_check.h"
 
 #include <windows.h>
 #define SECURITY_WIN32
@@ -19,6 +16,7 @@
 
 #include "utils/text.h"
 
+namespace Utils {
 namespace {
 
 struct CertContextFree {
@@ -100,3 +98,5 @@ bool IsServerCertificateTrusted(CURL* handle) {
   if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status)) return false;
   return status.dwError == 0;
 }
+
+}  // namespace Utils
