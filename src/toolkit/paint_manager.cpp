@@ -160,28 +160,34 @@ void CPaintManager::ApplyRegion() {
   if (region != nullptr && !::SetWindowRgn(window_, region, TRUE)) ::DeleteObject(region);
 }
 
-void CPaintManager::AddWindowAttribute(const std::wstring& name, const std::wstring& value) {
-  for (auto& a : windowAttributes_) {
-    if (_wcsicmp(a.first.c_str(), name.c_str()) == 0) {
-      a.second = value;
+void CPaintManager::CNamedValues::Set(const std::wstring& name, const std::wstring& value) {
+  for (auto& entry : values_) {
+    if (_wcsicmp(entry.first.c_str(), name.c_str()) == 0) {
+      entry.second = value;
       return;
     }
   }
-  windowAttributes_.emplace_back(name, value);
+  values_.emplace_back(name, value);
+}
+
+const std::wstring* CPaintManager::CNamedValues::Find(const std::wstring& name) const {
+  for (const auto& entry : values_) {
+    if (_wcsicmp(entry.first.c_str(), name.c_str()) == 0) return &entry.second;
+  }
+  return nullptr;
+}
+
+void CPaintManager::AddWindowAttribute(const std::wstring& name, const std::wstring& value) {
+  windowAttributes_.Set(name, value);
 }
 
 std::wstring CPaintManager::GetWindowAttribute(const std::wstring& name) const {
-  for (const auto& a : windowAttributes_) {
-    if (_wcsicmp(a.first.c_str(), name.c_str()) == 0) return a.second;
-  }
-  return std::wstring();
+  const std::wstring* value = windowAttributes_.Find(name);
+  return value ? *value : std::wstring();
 }
 
 bool CPaintManager::HasWindowAttribute(const std::wstring& name) const {
-  for (const auto& a : windowAttributes_) {
-    if (_wcsicmp(a.first.c_str(), name.c_str()) == 0) return true;
-  }
-  return false;
+  return windowAttributes_.Find(name) != nullptr;
 }
 
 void CPaintManager::AddFont(int id, const std::wstring& face, int size, bool bold, bool underline, bool italic,
@@ -367,20 +373,12 @@ void CPaintManager::DrawString(CSurface& surface, const RECT& clip, const std::w
 }
 
 void CPaintManager::AddDefaultAttributes(const std::wstring& elementName, const std::wstring& attributes) {
-  for (auto& d : defaultAttributes_) {
-    if (_wcsicmp(d.first.c_str(), elementName.c_str()) == 0) {
-      d.second = attributes;
-      return;
-    }
-  }
-  defaultAttributes_.emplace_back(elementName, attributes);
+  defaultAttributes_.Set(elementName, attributes);
 }
 
 std::wstring CPaintManager::GetDefaultAttributes(const std::wstring& elementName) const {
-  for (const auto& d : defaultAttributes_) {
-    if (_wcsicmp(d.first.c_str(), elementName.c_str()) == 0) return d.second;
-  }
-  return std::wstring();
+  const std::wstring* value = defaultAttributes_.Find(elementName);
+  return value ? *value : std::wstring();
 }
 
 std::shared_ptr<const CImage> CPaintManager::GetImage(const std::wstring& file, bool hasMask, uint32_t mask) {

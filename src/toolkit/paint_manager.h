@@ -188,8 +188,17 @@ class CPaintManager {
   SIZE initSize_{0, 0};
   RECT caption_{0, 0, 0, 0};
   SIZE roundCorner_{0, 0};
-  std::vector<std::pair<std::wstring, std::wstring>> windowAttributes_;
-  std::vector<std::pair<std::wstring, std::wstring>> defaultAttributes_;
+  // Names compared ignoring case, in the order they were first set.
+  class CNamedValues {
+   public:
+    void Set(const std::wstring& name, const std::wstring& value);
+    const std::wstring* Find(const std::wstring& name) const;
+
+   private:
+    std::vector<std::pair<std::wstring, std::wstring>> values_;
+  };
+  CNamedValues windowAttributes_;
+  CNamedValues defaultAttributes_;
 
   std::map<int, FontInfo> fonts_;
   mutable FontInfo defaultFont_;  // made on first use when the skin has none
