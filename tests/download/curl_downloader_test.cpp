@@ -407,13 +407,6 @@ TEST(CurlDownloader, RestartFromInsideTheCallback) {
 
 // ---- destruction while a transfer runs -------------------------------------------
 
-struct StopCase {
-  const char* name;
-  std::string extra;
-  int32_t waitFor;  // the event after which the downloader is destroyed (0: a fixed delay)
-  DWORD delayMs;
-};
-
 class CurlDownloaderStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(CurlDownloaderStop, StopsWaitsAndLeavesNothing) {
@@ -421,22 +414,10 @@ TEST_P(CurlDownloaderStop, StopsWaitsAndLeavesNothing) {
   TempDir dir;
   const std::wstring save = dir.File(L"package.exe");
   EventLog log;
-  const int threadsBefore = ThreadCount();
-  auto downloader = std::make_unique<CCurlDownloader>(log.Callback(), WUrl(Opts(c.name, 8 * kMiB, c.extra)), save);
-  downloader->Start();
-  if (c.waitFor) {
-    ASSERT_TRUE(log.WaitFor(c.waitFor, kRunTimeoutMs));
-  }
-  ::Sleep(c.delayMs);
-  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
-  const size_t eventsBefore = log.Count();
-  const ULONGLONG begin = ::GetTickCount64();
-  downloader.reset();
-  EXPECT_LT(::GetTickCount64() - begin, 2500u) << "the destructor stops the transfer instead of waiting for its end";
-  ::Sleep(300);
-  EXPECT_EQ(log.Count(), eventsBefore) << "no event after destruction";
+  ExpectStopsAtOnce(
+      [&] { return std::make_unique<CCurlDownloader>(log.Callback(), WUrl(Opts(c.name, 8 * kMiB, c.extra)), save); },
+      log, c);
   EXPECT_FALSE(Exists(save + L".part"));
-  EXPECT_LE(ThreadCount(), threadsBefore) << "every worker thread has ended";
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, CurlDownloaderStop,

@@ -335,4 +335,22 @@ int ThreadCount() {
   return count;
 }
 
+void ExpectStopsAtOnce(const std::function<std::unique_ptr<CDownloader>()>& make, EventLog& log, const StopCase& c) {
+  const int threadsBefore = ThreadCount();
+  std::unique_ptr<CDownloader> downloader = make();
+  downloader->Start();
+  if (c.waitFor) {
+    ASSERT_TRUE(log.WaitFor(c.waitFor, 90000));
+  }
+  ::Sleep(c.delayMs);
+  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
+  const size_t eventsBefore = log.Count();
+  const ULONGLONG begin = ::GetTickCount64();
+  downloader.reset();
+  EXPECT_LT(::GetTickCount64() - begin, 2500u) << "the destructor stops the transfer instead of waiting for its end";
+  ::Sleep(300);
+  EXPECT_EQ(log.Count(), eventsBefore) << "no event after destruction";
+  EXPECT_LE(ThreadCount(), threadsBefore) << "every worker thread has ended";
+}
+
 }  // namespace dltest

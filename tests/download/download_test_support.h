@@ -10,10 +10,13 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "download/downloader.h"
 #include "download/install_event.h"
 
 namespace dltest {
@@ -111,5 +114,18 @@ std::string Describe(const std::vector<Event>& events);
 // library): the download workers must all be gone after destruction, while
 // the system's URL service may keep threads of its own for a while.
 int ThreadCount();
+
+// A moment at which a running downloader is destroyed.
+struct StopCase {
+  const char* name;
+  std::string extra;  // server options for the download
+  int32_t waitFor;    // destroy after this event (0: after the delay alone)
+  DWORD delayMs;      // and after this pause
+};
+// Makes and starts a downloader reporting to log, destroys it at the case's
+// moment, and checks that the destruction stops the transfer instead of
+// waiting for its end, that the workers were seen running and are all gone,
+// and that no event follows.
+void ExpectStopsAtOnce(const std::function<std::unique_ptr<CDownloader>()>& make, EventLog& log, const StopCase& c);
 
 }  // namespace dltest

@@ -479,13 +479,6 @@ TEST(MtDownloader, RestartFromInsideTheCallback) {
 
 // ---- destruction while an attempt runs -------------------------------------------
 
-struct StopCase {
-  const char* name;
-  std::string extra;
-  int32_t waitFor;  // destroy after this event (0: after the delay alone)
-  DWORD delayMs;
-};
-
 class MtDownloaderStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(MtDownloaderStop, StopsWaitsAndLeavesNothing) {
@@ -493,24 +486,12 @@ TEST_P(MtDownloaderStop, StopsWaitsAndLeavesNothing) {
   TempDir dir;
   const std::wstring save = dir.File(L"package.exe");
   EventLog log;
-  const int threadsBefore = ThreadCount();
-  auto downloader = std::make_unique<CMTCurlDownloader>(log.Callback(), WUrl(Opts(c.name, 20971521, c.extra)), save);
-  downloader->Start();
-  if (c.waitFor) {
-    ASSERT_TRUE(log.WaitFor(c.waitFor, kRunTimeoutMs));
-  }
-  ::Sleep(c.delayMs);
-  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
-  const size_t eventsBefore = log.Count();
-  const ULONGLONG begin = ::GetTickCount64();
-  downloader.reset();
-  EXPECT_LT(::GetTickCount64() - begin, 2500u) << "the destructor stops the parts instead of waiting for their end";
-  ::Sleep(300);
-  EXPECT_EQ(log.Count(), eventsBefore) << "no event after destruction";
+  ExpectStopsAtOnce(
+      [&] { return std::make_unique<CMTCurlDownloader>(log.Callback(), WUrl(Opts(c.name, 20971521, c.extra)), save); },
+      log, c);
   EXPECT_FALSE(Exists(save));
   EXPECT_FALSE(Exists(PartFile(save, 0)));
   EXPECT_FALSE(Exists(PartFile(save, 1)));
-  EXPECT_LE(ThreadCount(), threadsBefore) << "every part thread has ended";
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, MtDownloaderStop,

@@ -296,13 +296,6 @@ TEST(WinDownloader, RunsOncePerDownloader) {
 
 // ---- destruction while the service runs ---------------------------------------------
 
-struct StopCase {
-  const char* name;
-  std::string extra;
-  int32_t waitFor;
-  DWORD delayMs;
-};
-
 class WinDownloaderStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(WinDownloaderStop, StopsWaitsAndReportsNothingMore) {
@@ -316,22 +309,10 @@ TEST_P(WinDownloaderStop, StopsWaitsAndReportsNothingMore) {
     warmUp.Start();
     ASSERT_TRUE(warm.WaitForRunEnds(1, kRunTimeoutMs));
   }
-  const int threadsBefore = ThreadCount();
   EventLog log;
-  auto downloader = std::make_unique<CWinDownloader>(log.Callback(), WUrl(Opts(c.name, 4000000, c.extra)), save);
-  downloader->Start();
-  if (c.waitFor) {
-    ASSERT_TRUE(log.WaitFor(c.waitFor, kRunTimeoutMs));
-  }
-  ::Sleep(c.delayMs);
-  EXPECT_GT(ThreadCount(), threadsBefore) << "the workers are seen while they run";
-  const size_t eventsBefore = log.Count();
-  const ULONGLONG begin = ::GetTickCount64();
-  downloader.reset();
-  EXPECT_LT(::GetTickCount64() - begin, 2500u);
-  ::Sleep(300);
-  EXPECT_EQ(log.Count(), eventsBefore) << "no event after destruction";
-  EXPECT_LE(ThreadCount(), threadsBefore);
+  ExpectStopsAtOnce(
+      [&] { return std::make_unique<CWinDownloader>(log.Callback(), WUrl(Opts(c.name, 4000000, c.extra)), save); }, log,
+      c);
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, WinDownloaderStop,
