@@ -147,18 +147,6 @@ DriverRun RunDriver(const std::wstring& args) {
   return run;
 }
 
-std::wstring Ini(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
-  wchar_t value[512] = {};
-  ::GetPrivateProfileStringW(section, key, L"<missing>", value, 512, file.c_str());
-  return value;
-}
-
-std::wstring Reg(const wchar_t* name) {
-  DWORD type = 0;
-  std::wstring value;
-  return Utils::ReadRegString(name, type, value) ? value : L"<missing>";
-}
-
 std::wstring Env(const wchar_t* name) {
   wchar_t value[MAX_PATH] = {};
   ::GetEnvironmentVariableW(name, value, MAX_PATH);
@@ -270,15 +258,15 @@ TEST_F(EndToEnd, CleanMachineInstallsAndLeavesTheRecords) {
                 L" -authorizationact=false -dsc=true -ssc=false -instdir=\"" +
                 folder_ + L"\" /D=" + folder_);
 
-  EXPECT_EQ(Reg(L"InstallPath"), folder_);
-  EXPECT_EQ(Reg(L"UnInstallEp"), folder_ + L"\\uninst.ep");
+  EXPECT_EQ(test::Reg(L"InstallPath"), folder_);
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), folder_ + L"\\uninst.ep");
   const std::wstring settings = folder_ + L"\\set.ini";
-  EXPECT_EQ(Ini(settings, L"Install", L"APPStore"), L"install_driver.exe");
-  EXPECT_EQ(Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
-  EXPECT_EQ(Ini(settings, L"Install", L"DeviceID").size(), 32u);
+  EXPECT_EQ(test::Ini(settings, L"Install", L"APPStore"), L"install_driver.exe");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"DeviceID").size(), 32u);
   const std::wstring analyticsIni = Env(L"APPDATA") + L"\\ZeltoData\\lumavoxapp\\ZTAnalytics.ini";
-  EXPECT_EQ(Ini(settings, L"Install", L"ZTAnalyticsIni"), analyticsIni);
-  EXPECT_EQ(Ini(analyticsIni, L"Init", L"UpdateTime").size(), 19u);
+  EXPECT_EQ(test::Ini(settings, L"Install", L"ZTAnalyticsIni"), analyticsIni);
+  EXPECT_EQ(test::Ini(analyticsIni, L"Init", L"UpdateTime").size(), 19u);
 
   // Asked for the desktop shortcut only; start-up style 1 starts the product.
   EXPECT_TRUE(test::Exists(DesktopShortcut()));
@@ -308,7 +296,7 @@ TEST_F(EndToEnd, ReinstallRemovesTheOldVersionFirst) {
             L"\"" + copy + L"\" /S -adminact=true -authorizationact=false -console=show _?=" + folder_);
   EXPECT_TRUE(test::Exists(folder_ + L"\\lumavoxapp.exe"));
   EXPECT_FALSE(test::Exists(folder_ + L"\\__Package_lumavoxapp.exe"));
-  EXPECT_EQ(Reg(L"UnInstallEp"), folder_ + L"\\uninst.ep");
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), folder_ + L"\\uninst.ep");
 }
 
 TEST_F(EndToEnd, FailingRemovalNeverStartsADownload) {
@@ -355,7 +343,7 @@ TEST_F(EndToEnd, PackageFailureIsReportedAndLeavesNoPackage) {
   EXPECT_EQ(run.events.back(), (E{2004, 1000, L"磁盘空间不足"}));
   EXPECT_EQ(run.Value(L"result"), L"failure");
   EXPECT_FALSE(test::Exists(folder_ + L"\\__Package_lumavoxapp.exe"));
-  EXPECT_EQ(Reg(L"InstallPath"), L"<missing>");
+  EXPECT_EQ(test::Reg(L"InstallPath"), L"<missing>");
 }
 
 TEST_F(EndToEnd, DriverRefusesBadArgumentsBeforeStartingAnything) {

@@ -15,18 +15,6 @@
 
 namespace {
 
-std::wstring Ini(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
-  wchar_t value[512] = {};
-  ::GetPrivateProfileStringW(section, key, L"<missing>", value, 512, file.c_str());
-  return value;
-}
-
-std::wstring Reg(const wchar_t* name) {
-  DWORD type = 0;
-  std::wstring value;
-  return Utils::ReadRegString(name, type, value) ? value : L"<missing>";
-}
-
 void Touch(const std::wstring& path) { test::WriteBytes(path, "x"); }
 
 class Records : public ::testing::Test {
@@ -189,22 +177,22 @@ TEST_F(Records, WriteRegistryNamesOnlyAnUninstallerRecordThatExists) {
 
   Utils::WriteRegString(L"UnInstallEp", L"C:\\old\\uninst.ep");
   records.WriteRegistry(installed, L"");
-  EXPECT_EQ(Reg(L"InstallPath"), installed);
-  EXPECT_EQ(Reg(L"UnInstallEp"), L"C:\\old\\uninst.ep");
+  EXPECT_EQ(test::Reg(L"InstallPath"), installed);
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), L"C:\\old\\uninst.ep");
 
   records.WriteRegistry(installed, installed + L"\\reported.ep");  // reported but not there
-  EXPECT_EQ(Reg(L"UnInstallEp"), L"C:\\old\\uninst.ep");
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), L"C:\\old\\uninst.ep");
 
   Touch(installed + L"\\uninst.ep");
   records.WriteRegistry(installed, L"");
-  EXPECT_EQ(Reg(L"UnInstallEp"), installed + L"\\uninst.ep");
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), installed + L"\\uninst.ep");
 
   Touch(installed + L"\\reported.ep");
   records.WriteRegistry(installed, installed + L"\\reported.ep");
-  EXPECT_EQ(Reg(L"UnInstallEp"), installed + L"\\reported.ep");
+  EXPECT_EQ(test::Reg(L"UnInstallEp"), installed + L"\\reported.ep");
 
   records.WriteRegistry(L"", L"");
-  EXPECT_EQ(Reg(L"InstallPath"), L"");
+  EXPECT_EQ(test::Reg(L"InstallPath"), L"");
 }
 
 TEST_F(Records, WriteSettingsWritesSettingsAndSeedsTheAnalyticsIni) {
@@ -215,16 +203,16 @@ TEST_F(Records, WriteSettingsWritesSettingsAndSeedsTheAnalyticsIni) {
   const std::wstring analyticsIni = appData_ + L"\\ZeltoData\\lumavoxapp\\ZTAnalytics.ini";
 
   records.WriteSettings(installed);
-  EXPECT_EQ(Ini(settings, L"Install", L"APPStore"), L"Lumavox_Setup_1.7.9.exe");
-  EXPECT_EQ(Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
-  const std::wstring first = Ini(settings, L"Install", L"DeviceID");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"APPStore"), L"Lumavox_Setup_1.7.9.exe");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
+  const std::wstring first = test::Ini(settings, L"Install", L"DeviceID");
   EXPECT_EQ(first.size(), 32u);
   EXPECT_EQ(first.find_first_not_of(L"0123456789ABCDEFabcdef"), std::wstring::npos);
-  EXPECT_EQ(Ini(settings, L"Install", L"ZTAnalyticsIni"), analyticsIni);
-  EXPECT_EQ(Ini(analyticsIni, L"Init", L"UpdateTime"), L"2021-03-04 05:06:07");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"ZTAnalyticsIni"), analyticsIni);
+  EXPECT_EQ(test::Ini(analyticsIni, L"Init", L"UpdateTime"), L"2021-03-04 05:06:07");
 
   records.WriteSettings(installed);
-  const std::wstring second = Ini(settings, L"Install", L"DeviceID");
+  const std::wstring second = test::Ini(settings, L"Install", L"DeviceID");
   EXPECT_EQ(second.size(), 32u);
   EXPECT_NE(second, first);
 }
@@ -244,9 +232,9 @@ TEST_F(Records, AnalyticsFolderFallsBackToSharedDocumentsAndMayBeImpossible) {
   appData_ = root_ + L"\\blocker";
   InstallRecords blocked(Env());
   blocked.WriteSettings(installed);
-  EXPECT_EQ(Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
-  EXPECT_EQ(Ini(settings, L"Install", L"DeviceID").size(), 32u);
-  EXPECT_EQ(Ini(settings, L"Install", L"ZTAnalyticsIni"), L"<missing>");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"AppName"), L"lumavoxapp");
+  EXPECT_EQ(test::Ini(settings, L"Install", L"DeviceID").size(), 32u);
+  EXPECT_EQ(test::Ini(settings, L"Install", L"ZTAnalyticsIni"), L"<missing>");
 }
 
 TEST_F(Records, LaunchProductOpensALongEnoughUrlAndAnExistingProduct) {

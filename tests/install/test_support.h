@@ -10,9 +10,24 @@
 #include <string>
 
 #include "../test_support.h"
+#include "utils/system.h"
 #include "utils/text.h"
 
 namespace test {
+
+// A value of an INI file, or "<missing>".
+inline std::wstring Ini(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[512] = {};
+  ::GetPrivateProfileStringW(section, key, L"<missing>", value, 512, file.c_str());
+  return value;
+}
+
+// A value of the installer's registry key, or "<missing>".
+inline std::wstring Reg(const wchar_t* name) {
+  DWORD type = 0;
+  std::wstring value;
+  return Utils::ReadRegString(name, type, value) ? value : L"<missing>";
+}
 
 inline std::wstring ChildPath() { return BuildPath("tests/fixtures/child/test_child.exe"); }
 
